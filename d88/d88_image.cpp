@@ -1,0 +1,225 @@
+#include "d88/d88_image.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+
+using d88::kDiskHeaderSize;
+using d88::kSectorHeaderSize;
+
+namespace {
+
+constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+// Offsets and sizes are kept as signed 32-bit values; a field of 2^31 or more cannot be one,
+// so it becomes -1, which no track rule accepts.
+constexpr std::int32_t kUnusable = -1;
+
+std::int32_t ToOffset(std::uint32_t field) {
+  return field > static_cast<std::uint32_t>(kInt32Max) ? kUnusable
+                                                       : static_cast<std::int32_t>(field);
+}
+
+bool SameByte(std::uint8_t stored, std::int32_t wanted) {
+  return static_cast<std::int32_t>(stored) == wanted;
+}
+
+}  // namespace
+
+D88Image::D88Image()
+    : image_(nullptr),
+      current_disk_(-1),
+      disk_count_(0),
+      first_sector_(1),
+      last_sector_(16),
+      disk_offsets_(),
+      disk_size_(0),
+      disk_offset_(0),
+      track_table_(),
+      media_type_(-1),
+      disk_name_() {}
+
+D88Image::~D88Image() { Close(); }
+
+void D88Image::Close() {
+  if (image_ != nullptr) {
+    std::fclose(image_);
+    image_ = nullptr;
+  }
+  disk_count_ = 0;
+  current_disk_ = -1;
+  media_type_ = -1;
+}
+
+bool D88Image::Open(const char* path) {
+  // An image still open is closed first, so its handle is never lost.
+  Close();
+  if (path == nullptr) {
+    return true;
+  }
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) {
+    return false;
+  }
+  // Some C libraries open a directory for reading; only the first read tells it from a file.
+  if (std::fgetc(file) == EOF && std::ferror(file) != 0) {
+    std::fclose(file);
+    return false;
+  }
+  image_ = file;
+
+  std::uint8_t header[kDiskHeaderSize];
+  std::int32_t offset = 0;
+  while (disk_count_ < d88::kMaxDisks) {
+    disk_offsets_[disk_count_] = offset;
+    if (!ReadAt(offset, header, kDiskHeaderSize)) {
+      break;
+    }
+    ++disk_count_;
+    const std::uint32_t disk_size = ReadLE32(header + d88::kOffsetDiskSize);
+    // The next disk would start past what a signed 32-bit offset can name.
+    if (disk_size > static_cast<std::uint32_t>(kInt32Max - offset)) {
+      break;
+    }
+    offset += static_cast<std::int32_t>(disk_size);
+  }
+  return true;
+}
+
+std::int32_t D88Image::GetDiskCount() const { return disk_count_; }
+
+void D88Image::SetSectorRange(std::int32_t first, std::int32_t last) {
+  first_sector_ = first;
+  last_sector_ = last;
+}
+
+bool D88Image::SelectDisk(std::int32_t index) {
+  if (image_ == nullptr) {
+    return false;
+  }
+  disk_offset_ = -1;
+  current_disk_ = -1;
+  media_type_ = -1;
+  disk_size_ = 0;
+  disk_name_[0] = '\0';
+  if (index < 0 || index >= disk_count_) {
+    return false;
+  }
+  std::uint8_t header[kDiskHeaderSize];
+  // Short only when the file changed since Open; the selection then stays cleared.
+  if (!ReadAt(disk_offsets_[index], header, kDiskHeaderSize)) {
+    return false;
+  }
+  for (std::int32_t t = 0; t < d88::kTrackCount; ++t) {
+    track_table_[t] =
+        ToOffset(ReadLE32(header + d88::kOffsetTrackTable + t * d88::kTrackEntrySize));
+  }
+  media_type_ = header[d88::kOffsetMediaType];
+  disk_size_ = ToOffset(ReadLE32(header + d88::kOffsetDiskSize));
+  bool ended = false;
+  for (std::int32_t i = 0; i < d88::kDiskNameSize; ++i) {
+    const std::uint8_t byte = header[d88::kOffsetDiskName + i];
+    ended = ended || byte == 0;
+    disk_name_[i] = ended ? '\0' : static_cast<char>(byte);
+  }
+  disk_offset_ = disk_offsets_[index];
+  current_disk_ = index;
+  return true;
+}
+
+const char* D88Image::GetDiskName() const { return disk_name_; }
+
+std::int32_t D88Image::GetMediaType() const { return media_type_; }
+
+std::int32_t D88Image::GetCurrentDisk() const { return current_disk_; }
+
+bool D88Image::ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size) {
+  if (std::fseek(image_, offset, SEEK_SET) != 0) {
+    return false;
+  }
+  return std::fread(dest, 1, static_cast<std::size_t>(size), image_) ==
+         static_cast<std::size_t>(size);
+}
+
+bool D88Image::SeekToTrack(std::int32_t track) {
+  if (image_ == nullptr || track < 0 || track >= d88::kTrackCount) {
+    return false;
+  }
+  const std::int32_t entry = track_table_[track];
+  // 0 marks an absent track, kUnusable a field too large; both fail here.
+  if (entry <= 0 || entry > disk_size_) {
+    return false;
+  }
+  if (disk_offset_ < 0 || entry > kInt32Max - disk_offset_) {
+    return false;
+  }
+  return std::fseek(image_, disk_offset_ + entry, SEEK_SET) == 0;
+}
+
+std::int32_t D88Image::ReadSector(std::int32_t track, std::int32_t c, std::int32_t h,
+                                  std::int32_t r, std::int32_t n, std::uint8_t* dest,
+                                  std::int32_t max) {
+  if (dest == nullptr || max < 0 || !SeekToTrack(track)) {
+    return 0;
+  }
+  std::uint8_t header[kSectorHeaderSize];
+  // 64 bits: the walk ends only at the end of the file when counts are smaller than positions.
+  for (std::int64_t i = 0;; ++i) {
+    if (std::fread(header, 1, sizeof header, image_) != sizeof header) {
+      return 0;
+    }
+    const std::uint32_t sector_count = ReadLE16(header + d88::kOffsetSectorCount);
+    const std::uint32_t data_size = ReadLE16(header + d88::kOffsetDataSize);
+    if (sector_count == 0) {
+      return 0;
+    }
+    if (SameByte(header[d88::kOffsetC], c) && SameByte(header[d88::kOffsetH], h) &&
+        SameByte(header[d88::kOffsetR], r) && SameByte(header[d88::kOffsetN], n)) {
+      const std::int32_t length =
+          data_size < static_cast<std::uint32_t>(max) ? static_cast<std::int32_t>(data_size) : max;
+      // Only what the file delivered counts, so a sector cut short by the end of the image
+      // reads as short.
+      return static_cast<std::int32_t>(
+          std::fread(dest, 1, static_cast<std::size_t>(length), image_));
+    }
+    // Records are stepped over by their data size, which need not be 128 << N.
+    if (std::fseek(image_, static_cast<long>(data_size), SEEK_CUR) != 0) {
+      return 0;
+    }
+    // The count is re-read from every record; only equality ends the walk.
+    if (i == static_cast<std::int64_t>(sector_count) - 1) {
+      return 0;
+    }
+  }
+}
+
+std::int32_t D88Image::ReadSectors(std::int32_t track, std::int32_t c, std::int32_t h,
+                                   std::int32_t r, std::int32_t n, std::uint8_t* dest,
+                                   std::int32_t total) {
+  if (dest == nullptr || total <= 0 || n < 0 || n > d88::kMaxSizeCode) {
+    return 0;
+  }
+  const std::int32_t sector_size = d88::kBaseSectorSize << n;
+  std::int32_t done = 0;
+  while (done < total) {
+    const std::int32_t chunk = total - done < sector_size ? total - done : sector_size;
+    if (ReadSector(track, c, h, r, n, dest + done, chunk) < chunk) {
+      return done;
+    }
+    done += chunk;
+    // A sector was found, so track is at most 163 and c, h, r at most 255: no step overflows.
+    if (r == last_sector_) {
+      ++track;
+      if (h == 0) {
+        h = 1;
+      } else {
+        h = 0;
+        ++c;
+      }
+      r = first_sector_;
+    } else {
+      ++r;
+    }
+  }
+  return done;
+}

@@ -1,0 +1,27 @@
+// The sample image: four disks of 82 tracks (cylinders 0 to 40, two heads) of five
+// 1024-byte sectors, every byte labelled with where it lies.
+#ifndef TESTING_SAMPLE_IMAGE_H
+#define TESTING_SAMPLE_IMAGE_H
+
+#include <cstdint>
+#include <vector>
+
+#include "testing/d88_builder.h"
+
+namespace d88test {
+
+constexpr int kSampleDisks = 4;
+constexpr int kSampleTracks = 82;
+constexpr int kSampleSectorsPerTrack = 5;
+constexpr int kSampleSectorSize = 1024;
+
+/// The data of sector `r` of `track` of `disk`: 16-byte text lines such as "D2 T074 R4 +3F0\n",
+/// naming the disk, the track, the sector and the line's offset in the sector (hex).
+std::vector<std::uint8_t> SampleSectorData(int disk, int track, int r);
+
+/// Every track holds its sectors in the order 1, 3, 5, 2, 4, with C = track / 2, H = track % 2.
+std::vector<std::uint8_t> BuildSampleImage(Layout* layout = nullptr);
+
+}  // namespace d88test
+
+#endif  // TESTING_SAMPLE_IMAGE_H

@@ -1,0 +1,471 @@
+#include "d88/d88_image.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "testing/d88_builder.h"
+#include "tests/temp_dir.h"
+
+namespace d88test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint8_t kN3 = 3;  // 1024-byte sectors
+
+// Writes an image to a temporary file and opens it with a reader of its own.
+class ReaderTest : public ::testing::Test {
+ protected:
+  bool OpenImage(const Bytes& image) {
+    path_ = dir_.File("image.d88");
+    EXPECT_TRUE(WriteBytes(path_, image));
+    return reader_.Open(path_.c_str());
+  }
+  // A one-disk image with the given records on `track`, opened and selected.
+  void OpenTrack(int track, const std::vector<Record>& records) {
+    D88Builder builder;
+    builder.AddDisk("T");
+    for (const Record& record : records) {
+      builder.AddRecord(track, record);
+    }
+    ASSERT_TRUE(OpenImage(builder.Build()));
+    ASSERT_TRUE(reader_.SelectDisk(0));
+  }
+
+  TempDir dir_;
+  std::string path_;
+  D88Image reader_;
+};
+
+Record MakeRecord(std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n, Bytes data) {
+  Record record;
+  record.c = c;
+  record.h = h;
+  record.r = r;
+  record.n = n;
+  record.data = std::move(data);
+  return record;
+}
+
+TEST(LittleEndianTest, AssemblesLowByteFirst) {
+  const std::uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0xFF, 0xFF, 0xFF, 0xFF};
+  EXPECT_EQ(ReadLE16(bytes), 0x0201u);
+  EXPECT_EQ(ReadLE32(bytes), 0x04030201u);
+  EXPECT_EQ(ReadLE16(bytes + 4), 0xFFFFu);
+  EXPECT_EQ(ReadLE32(bytes + 4), 0xFFFFFFFFu);
+}
+
+TEST_F(ReaderTest, FreshReaderHasNothingSelected) {
+  std::uint8_t buffer[16] = {};
+  EXPECT_EQ(reader_.GetDiskCount(), 0);
+  EXPECT_EQ(reader_.GetCurrentDisk(), -1);
+  EXPECT_EQ(reader_.GetMediaType(), -1);
+  EXPECT_STREQ(reader_.GetDiskName(), "");
+  EXPECT_FALSE(reader_.SelectDisk(0));
+  EXPECT_EQ(reader_.ReadSector(0, 0, 0, 1, 0, buffer, 16), 0);
+}
+
+TEST_F(ReaderTest, OpenFailsOnMissingPathAndDirectory) {
+  EXPECT_FALSE(reader_.Open(dir_.File("missing.d88").c_str()));
+  EXPECT_FALSE(reader_.Open(dir_.path().string().c_str()));
+  EXPECT_EQ(reader_.GetDiskCount(), 0);
+  EXPECT_FALSE(reader_.SelectDisk(0));
+}
+
+TEST_F(ReaderTest, CountsDisksFoundByTheScan) {
+  struct Case {
+    const char* name;
+    std::function<Bytes()> image;
+    std::int32_t disks;
+  };
+  auto header = [](std::uint32_t disk_size) {
+    Bytes bytes(688, 0);
+    PutLE32(bytes, 0x1C, disk_size);
+    return bytes;
+  };
+  auto concat = [](Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const Case cases[] = {
+      {"EmptyFile", [] { return Bytes(); }, 0},
+      {"ShorterThanHeader", [] { return Bytes(687, 0); }, 0},
+      {"OneBareHeader", [&] { return header(688); }, 1},
+      {"SecondHeaderCutShort", [&] { return concat(header(688), Bytes(687, 0)); }, 1},
+      {"TwoDisks", [] { return D88Builder().AddDisk("A").AddDisk("B").Build(); }, 2},
+      {"SizeZeroRepeatsUntil64", [&] { return header(0); }, 64},
+      {"More than 64 disks",
+       [&] {
+         Bytes image;
+         for (int i = 0; i < 70; ++i) image = concat(image, header(688));
+         return image;
+       },
+       64},
+      {"SizeOf2Pow31StopsTheScan", [&] { return concat(header(0x80000000u), header(688)); }, 1},
+      {"SizeOfAllOnesStopsTheScan", [&] { return concat(header(0xFFFFFFFFu), header(688)); }, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(OpenImage(c.image()));
+    EXPECT_EQ(reader_.GetDiskCount(), c.disks);
+  }
+}
+
+TEST_F(ReaderTest, NextDiskStartsWhereTheSizeFieldSays) {
+  // Disk 0 claims 1000 bytes; the bytes between its end and 1000 are padding.
+  Bytes image = D88Builder().AddDisk("FIRST").SetDiskSize(1000).Build();
+  image.resize(1000, 0xEE);
+  const Bytes second = D88Builder().AddDisk("SECOND", 0x20).Build();
+  image.insert(image.end(), second.begin(), second.end());
+  ASSERT_TRUE(OpenImage(image));
+  ASSERT_EQ(reader_.GetDiskCount(), 2);
+  ASSERT_TRUE(reader_.SelectDisk(1));
+  EXPECT_STREQ(reader_.GetDiskName(), "SECOND");
+  EXPECT_EQ(reader_.GetMediaType(), 0x20);
+  EXPECT_EQ(reader_.GetCurrentDisk(), 1);
+}
+
+TEST_F(ReaderTest, SizeZeroDisksAllNameTheSameHeader) {
+  ASSERT_TRUE(OpenImage(D88Builder().AddDisk("LOOP").SetDiskSize(0).Build()));
+  ASSERT_EQ(reader_.GetDiskCount(), 64);
+  ASSERT_TRUE(reader_.SelectDisk(63));
+  EXPECT_STREQ(reader_.GetDiskName(), "LOOP");
+}
+
+TEST_F(ReaderTest, DiskNamesAreCutAtNulOrSixteenBytes) {
+  Bytes image = D88Builder()
+                    .AddDisk("ABCDEFGHIJKLMNOPQRST")
+                    .AddDisk(std::string("ABCDE\0GHIJ", 10))
+                    .AddDisk("")
+                    .Build();
+  ASSERT_TRUE(OpenImage(image));
+  ASSERT_TRUE(reader_.SelectDisk(0));
+  EXPECT_STREQ(reader_.GetDiskName(), "ABCDEFGHIJKLMNOP");
+  ASSERT_TRUE(reader_.SelectDisk(1));
+  EXPECT_STREQ(reader_.GetDiskName(), "ABCDE");
+  ASSERT_TRUE(reader_.SelectDisk(2));
+  EXPECT_STREQ(reader_.GetDiskName(), "");
+}
+
+TEST_F(ReaderTest, FailedSelectClearsTheSelection) {
+  ASSERT_TRUE(
+      OpenImage(D88Builder().AddDisk("ONE", 0x10).AddSector(0, 0, 0, 1, 0, Pattern(128)).Build()));
+  std::uint8_t buffer[128];
+  ASSERT_TRUE(reader_.SelectDisk(0));
+  EXPECT_EQ(reader_.GetMediaType(), 0x10);
+  EXPECT_EQ(reader_.ReadSector(0, 0, 0, 1, 0, buffer, 128), 128);
+  for (std::int32_t index : {1, -1, 64}) {
+    SCOPED_TRACE(index);
+    EXPECT_FALSE(reader_.SelectDisk(index));
+    EXPECT_EQ(reader_.GetCurrentDisk(), -1);
+    EXPECT_EQ(reader_.GetMediaType(), -1);
+    EXPECT_STREQ(reader_.GetDiskName(), "");
+    EXPECT_EQ(reader_.ReadSector(0, 0, 0, 1, 0, buffer, 128), 0);
+  }
+}
+
+TEST_F(ReaderTest, SelectFailsWhenTheFileShrankAfterOpen) {
+  ASSERT_TRUE(OpenImage(D88Builder().AddDisk("A").AddDisk("B").Build()));
+  ASSERT_EQ(reader_.GetDiskCount(), 2);
+  std::filesystem::resize_file(path_, 688 + 100);
+  EXPECT_TRUE(reader_.SelectDisk(0));
+  EXPECT_FALSE(reader_.SelectDisk(1));
+  EXPECT_EQ(reader_.GetCurrentDisk(), -1);
+  EXPECT_STREQ(reader_.GetDiskName(), "");
+}
+
+TEST_F(ReaderTest, ClosingResetsCountAndSelection) {
+  ASSERT_TRUE(OpenImage(D88Builder().AddDisk("A", 0x20).Build()));
+  ASSERT_TRUE(reader_.SelectDisk(0));
+  EXPECT_TRUE(reader_.Open(nullptr));
+  EXPECT_EQ(reader_.GetDiskCount(), 0);
+  EXPECT_EQ(reader_.GetCurrentDisk(), -1);
+  EXPECT_EQ(reader_.GetMediaType(), -1);
+  EXPECT_FALSE(reader_.SelectDisk(0));
+  EXPECT_TRUE(reader_.Open(nullptr));  // closing a closed reader
+  EXPECT_EQ(reader_.GetDiskCount(), 0);
+}
+
+TEST_F(ReaderTest, OpeningAgainReplacesTheOldImage) {
+  ASSERT_TRUE(OpenImage(D88Builder().AddDisk("OLD").AddDisk("OLD2").Build()));
+  ASSERT_TRUE(reader_.SelectDisk(1));
+  const std::string other = dir_.File("other.d88");
+  ASSERT_TRUE(WriteBytes(other, D88Builder().AddDisk("NEW").Build()));
+  ASSERT_TRUE(reader_.Open(other.c_str()));
+  EXPECT_EQ(reader_.GetDiskCount(), 1);
+  EXPECT_EQ(reader_.GetCurrentDisk(), -1);
+  ASSERT_TRUE(reader_.SelectDisk(0));
+  EXPECT_STREQ(reader_.GetDiskName(), "NEW");
+  // The old file is no longer held: it can be removed and the reader goes on with the new one.
+  EXPECT_TRUE(std::filesystem::remove(path_));
+  EXPECT_FALSE(reader_.SelectDisk(1));
+}
+
+// One sector query against one track of records; `expected` is the bytes that must come back.
+struct SectorCase {
+  const char* name;
+  std::vector<Record> records;
+  int c, h, r, n;
+  std::int32_t max;
+  Bytes expected;
+};
+
+TEST_F(ReaderTest, FindsSectorsByAllFourIdBytes) {
+  const Bytes a = Pattern(1024, 1), b = Pattern(1024, 2), c = Pattern(256, 3);
+  auto with_count = [](Record record, std::uint16_t count) {
+    record.sector_count = count;
+    return record;
+  };
+  auto with_size = [](Record record, std::uint16_t size) {
+    record.data_size = size;
+    return record;
+  };
+  const SectorCase cases[] = {
+      {"Found", {MakeRecord(1, 0, 1, 3, a), MakeRecord(1, 0, 2, 3, b)}, 1, 0, 2, 3, 1024, b},
+      {"MaxBelowDataSize",
+       {MakeRecord(1, 0, 1, 3, a)},
+       1,
+       0,
+       1,
+       3,
+       100,
+       Bytes(a.begin(), a.begin() + 100)},
+      {"MaxZero", {MakeRecord(1, 0, 1, 3, a)}, 1, 0, 1, 3, 0, {}},
+      {"DifferentN", {MakeRecord(1, 0, 1, 2, a)}, 1, 0, 1, 3, 1024, {}},
+      {"DifferentC", {MakeRecord(1, 0, 1, 3, a)}, 2, 0, 1, 3, 1024, {}},
+      {"DifferentH", {MakeRecord(1, 0, 1, 3, a)}, 1, 1, 1, 3, 1024, {}},
+      {"ArgumentAbove255", {MakeRecord(1, 0, 1, 3, a)}, 257, 0, 1, 3, 1024, {}},
+      {"ArgumentNegative", {MakeRecord(255, 0, 1, 3, a)}, -1, 0, 1, 3, 1024, {}},
+      {"HighBytesAreUnsigned", {MakeRecord(255, 200, 250, 3, a)}, 255, 200, 250, 3, 1024, a},
+      {"FirstOfTwoDuplicates",
+       {MakeRecord(1, 0, 1, 3, a), MakeRecord(1, 0, 1, 3, b)},
+       1,
+       0,
+       1,
+       3,
+       1024,
+       a},
+      {"ZeroDataSizeIsNotFound", {MakeRecord(1, 0, 1, 3, {})}, 1, 0, 1, 3, 1024, {}},
+      {"SectorCountZeroEndsTheWalk",
+       {with_count(MakeRecord(1, 0, 1, 3, a), 0), MakeRecord(1, 0, 2, 3, b)},
+       1,
+       0,
+       2,
+       3,
+       1024,
+       {}},
+      {"CountZeroEvenOnTheMatch", {with_count(MakeRecord(1, 0, 1, 3, a), 0)}, 1, 0, 1, 3, 1024, {}},
+      {"CountReachedEndsTheWalk",
+       {with_count(MakeRecord(1, 0, 1, 3, a), 1), MakeRecord(1, 0, 2, 3, b)},
+       1,
+       0,
+       2,
+       3,
+       1024,
+       {}},
+      {"CountBelowPositionDoesNotEnd",
+       {with_count(MakeRecord(1, 0, 1, 3, a), 5), with_count(MakeRecord(1, 0, 2, 3, b), 1),
+        MakeRecord(1, 0, 3, 3, c)},
+       1,
+       0,
+       3,
+       3,
+       1024,
+       c},
+      {"SkippedByDataSizeNotByN",
+       {MakeRecord(1, 0, 1, 3, c), MakeRecord(1, 0, 2, 3, b)},
+       1,
+       0,
+       2,
+       3,
+       1024,
+       b},
+      {"ShortSectorComesBackShort", {MakeRecord(1, 0, 1, 3, c)}, 1, 0, 1, 3, 1024, c},
+      {"DataSizeFieldLargerThanData",
+       {with_size(MakeRecord(1, 0, 1, 3, c), 300)},
+       1,
+       0,
+       1,
+       3,
+       1024,
+       c},
+  };
+  for (const SectorCase& sc : cases) {
+    SCOPED_TRACE(sc.name);
+    OpenTrack(5, sc.records);
+    Bytes buffer(static_cast<std::size_t>(sc.max) + 1, 0xAA);
+    const std::int32_t got = reader_.ReadSector(5, sc.c, sc.h, sc.r, sc.n, buffer.data(), sc.max);
+    ASSERT_EQ(got, static_cast<std::int32_t>(sc.expected.size()));
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + got), sc.expected);
+    EXPECT_EQ(buffer[static_cast<std::size_t>(sc.max)], 0xAA) << "wrote past max";
+  }
+}
+
+TEST_F(ReaderTest, ImageEndingInsideATrack) {
+  Layout layout;
+  const Bytes full = D88Builder()
+                         .AddDisk("CUT")
+                         .AddSector(0, 0, 0, 1, 3, Pattern(1024, 1))
+                         .AddSector(0, 0, 0, 2, 3, Pattern(1024, 2))
+                         .Build(&layout);
+  const std::size_t second = layout.record_offsets.at(1);
+  struct Case {
+    const char* name;
+    std::size_t keep;
+    std::int32_t r;
+    std::int32_t expected;
+  };
+  const Case cases[] = {
+      {"InsideSecondHeader", second + 15, 2, 0},       {"RightBeforeSecondHeader", second, 2, 0},
+      {"InsideSecondData", second + 16 + 100, 2, 100}, {"FirstStillWhole", second + 8, 1, 1024},
+      {"InsideFirstData", second - 1, 1, 1023},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(OpenImage(Bytes(full.begin(), full.begin() + static_cast<long>(c.keep))));
+    ASSERT_TRUE(reader_.SelectDisk(0));
+    Bytes buffer(1024);
+    const std::int32_t got = reader_.ReadSector(0, 0, 0, c.r, 3, buffer.data(), 1024);
+    ASSERT_EQ(got, c.expected);
+    const Bytes want = Pattern(1024, static_cast<std::uint32_t>(c.r));
+    EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + got, want.begin()));
+  }
+}
+
+TEST_F(ReaderTest, UnusableTracksYieldNothing) {
+  struct Case {
+    const char* name;
+    std::int32_t track;
+    std::function<void(D88Builder&)> damage;
+    std::int32_t expected;
+  };
+  const Case cases[] = {
+      {"Usable", 3, [](D88Builder&) {}, 128},
+      {"Index164", 164, [](D88Builder&) {}, 0},
+      {"IndexNegative", -1, [](D88Builder&) {}, 0},
+      {"EntryZero", 3, [](D88Builder& b) { b.SetTrackEntry(3, 0); }, 0},
+      {"AbsentTrack", 4, [](D88Builder&) {}, 0},
+      {"EntryEqualsDiskSize", 3, [](D88Builder& b) { b.SetDiskSize(688); }, 128},
+      {"EntryAboveDiskSize", 3, [](D88Builder& b) { b.SetDiskSize(687); }, 0},
+      {"EntryOf2Pow31", 3, [](D88Builder& b) { b.SetTrackEntry(3, 0x80000000u); }, 0},
+      {"EntryAllOnes", 3, [](D88Builder& b) { b.SetTrackEntry(3, 0xFFFFFFFFu); }, 0},
+      {"DiskSizeOf2Pow31", 3, [](D88Builder& b) { b.SetDiskSize(0x80000000u); }, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    D88Builder builder;
+    builder.AddDisk("T").AddSector(3, 1, 1, 1, 0, Pattern(128));
+    c.damage(builder);
+    ASSERT_TRUE(OpenImage(builder.Build()));
+    ASSERT_TRUE(reader_.SelectDisk(0));
+    std::uint8_t buffer[128];
+    EXPECT_EQ(reader_.ReadSector(c.track, 1, 1, 1, 0, buffer, 128), c.expected);
+  }
+}
+
+TEST_F(ReaderTest, RejectsBadArguments) {
+  OpenTrack(0, {MakeRecord(0, 0, 1, 0, Pattern(128))});
+  std::uint8_t buffer[128];
+  EXPECT_EQ(reader_.ReadSector(0, 0, 0, 1, 0, buffer, -1), 0);
+  EXPECT_EQ(reader_.ReadSector(0, 0, 0, 1, 0, nullptr, 128), 0);
+  EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 0, nullptr, 128), 0);
+  EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 0, buffer, 0), 0);
+  EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 0, buffer, -5), 0);
+  EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, -1, buffer, 128), 0);
+  EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 24, buffer, 128), 0);
+  EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 0, buffer, 128), 128);
+}
+
+// A disk of `tracks` tracks with sectors 1 to 5, C = track / 2, H = track % 2; sector data seeded
+// by its position so that every byte shows where it came from.
+D88Builder FiveSectorDisk(int tracks, int missing_track = -1, int missing_r = -1) {
+  D88Builder builder;
+  builder.AddDisk("RUN");
+  for (int t = 0; t < tracks; ++t) {
+    for (int r = 1; r <= 5; ++r) {
+      if (t == missing_track && r == missing_r) continue;
+      builder.AddSector(t, static_cast<std::uint8_t>(t / 2), static_cast<std::uint8_t>(t % 2),
+                        static_cast<std::uint8_t>(r), kN3,
+                        Pattern(1024, static_cast<std::uint32_t>(t * 8 + r)));
+    }
+  }
+  return builder;
+}
+
+Bytes ExpectedRun(const std::vector<std::pair<int, int>>& sectors, std::size_t total) {
+  Bytes run;
+  for (const auto& [t, r] : sectors) {
+    const Bytes data = Pattern(1024, static_cast<std::uint32_t>(t * 8 + r));
+    run.insert(run.end(), data.begin(), data.end());
+  }
+  run.resize(total);
+  return run;
+}
+
+TEST_F(ReaderTest, RunsStepAcrossHeadsAndCylinders) {
+  ASSERT_TRUE(OpenImage(FiveSectorDisk(84).Build()));
+  ASSERT_TRUE(reader_.SelectDisk(0));
+  reader_.SetSectorRange(1, 5);
+  Bytes buffer(9 * 1024);
+
+  // Track 80 (c 40, h 0) from r 2, then all of track 81 (c 40, h 1); the ninth sector in part.
+  ASSERT_EQ(reader_.ReadSectors(80, 40, 0, 2, 3, buffer.data(), 8448), 8448);
+  EXPECT_EQ(
+      Bytes(buffer.begin(), buffer.begin() + 8448),
+      ExpectedRun({{80, 2}, {80, 3}, {80, 4}, {80, 5}, {81, 1}, {81, 2}, {81, 3}, {81, 4}, {81, 5}},
+                  8448));
+
+  // Past the last sector of head 1 comes head 0 of the next cylinder.
+  ASSERT_EQ(reader_.ReadSectors(63, 31, 1, 5, 3, buffer.data(), 2048), 2048);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 2048), ExpectedRun({{63, 5}, {64, 1}}, 2048));
+}
+
+TEST_F(ReaderTest, SectorRangeDecidesWhereATrackEnds) {
+  ASSERT_TRUE(OpenImage(FiveSectorDisk(4).Build()));
+  ASSERT_TRUE(reader_.SelectDisk(0));
+  Bytes buffer(3 * 1024);
+  // With the default range of 1 to 16, r 6 is looked for on track 0 and is not there.
+  EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 4, 3, buffer.data(), 3072), 2048);
+  reader_.SetSectorRange(2, 4);
+  ASSERT_EQ(reader_.ReadSectors(0, 0, 0, 4, 3, buffer.data(), 3072), 3072);
+  EXPECT_EQ(buffer, ExpectedRun({{0, 4}, {1, 2}, {1, 3}}, 3072));
+}
+
+TEST_F(ReaderTest, RunsStopAtTheFirstMissingOrShortSector) {
+  Bytes buffer(5 * 1024);
+  {
+    ASSERT_TRUE(OpenImage(FiveSectorDisk(2, 0, 1).Build()));
+    ASSERT_TRUE(reader_.SelectDisk(0));
+    reader_.SetSectorRange(1, 5);
+    EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 3, buffer.data(), 5120), 0);
+  }
+  {
+    ASSERT_TRUE(OpenImage(FiveSectorDisk(2, 0, 3).Build()));
+    ASSERT_TRUE(reader_.SelectDisk(0));
+    reader_.SetSectorRange(1, 5);
+    EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 3, buffer.data(), 5120), 2048);
+  }
+  {
+    // A short second sector ends the run without its bytes; a run wanting fewer bytes than
+    // the short sector holds still completes.
+    D88Builder builder;
+    builder.AddDisk("S")
+        .AddSector(0, 0, 0, 1, 3, Pattern(1024, 1))
+        .AddSector(0, 0, 0, 2, 3, Pattern(512, 2))
+        .AddSector(0, 0, 0, 3, 3, Pattern(1024, 3));
+    ASSERT_TRUE(OpenImage(builder.Build()));
+    ASSERT_TRUE(reader_.SelectDisk(0));
+    reader_.SetSectorRange(1, 5);
+    EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 3, buffer.data(), 3072), 1024);
+    EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 3, buffer.data(), 1024 + 512), 1024 + 512);
+  }
+}
+
+}  // namespace
+}  // namespace d88test

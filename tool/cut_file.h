@@ -1,0 +1,35 @@
+// Cutting one file out of a run of sectors of the selected disk.
+#ifndef TOOL_CUT_FILE_H
+#define TOOL_CUT_FILE_H
+
+#include <cstdint>
+
+#include "d88/d88_image.h"
+#include "tool/cut_table.h"
+
+/// The one reader of the program, shared by the entry point and CutFile.
+extern D88Image g_reader;
+
+/// Holds each entry's run of sectors; large enough for every entry of the table.
+constexpr std::int32_t kCutBufferSize = 400 * 1024;
+
+enum class CutOutcome {
+  kRejected,     // skip or length out of range: nothing read, nothing written
+  kNoData,       // the run's first sector could not be read: nothing written
+  kWritten,      // the whole run was read and written
+  kIncomplete,   // written, but the run ended early and the rest was zero-filled
+  kWriteFailed,  // the file could not be written; no partial file is left
+};
+
+/// Reads `skip` + `length` bytes from the run starting at sector (c, h, r, n) of `track` of the
+/// global reader's selected disk, prints the progress line and writes the last `length` of them
+/// to the file `name`. Says on standard error what went wrong with the file or the run.
+CutOutcome CutFileWithOutcome(const char* name, std::int32_t track, std::int32_t c, std::int32_t h,
+                              std::int32_t r, std::int32_t n, std::int32_t skip,
+                              std::int32_t length);
+
+/// As CutFileWithOutcome; true when the file was written, whole or zero-filled.
+bool CutFile(const char* name, std::int32_t track, std::int32_t c, std::int32_t h, std::int32_t r,
+             std::int32_t n, std::int32_t skip, std::int32_t length);
+
+#endif  // TOOL_CUT_FILE_H

@@ -1,0 +1,44 @@
+#include "tool/run_dskpick.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "tool/cut_file.h"
+#include "tool/cut_table.h"
+#include "tool/messages.h"
+
+namespace {
+
+constexpr int kStatusOk = 0;
+constexpr int kStatusCannotStart = 1;
+constexpr int kStatusWriteFailed = 2;
+
+// Every track of the images this tool reads holds sectors 1 to 5.
+constexpr std::int32_t kFirstSector = 1;
+constexpr std::int32_t kLastSector = 5;
+
+}  // namespace
+
+int RunDskpick(int argc, const char* const* argv) {
+  if (argc != 2) {
+    std::fputs(kUsageMessage, stderr);
+    return kStatusCannotStart;
+  }
+  if (!g_reader.Open(argv[1])) {
+    std::fputs(kOpenFailedMessage, stderr);
+    return kStatusCannotStart;
+  }
+  const std::int32_t disk_count = g_reader.GetDiskCount();
+  g_reader.SetSectorRange(kFirstSector, kLastSector);
+  bool write_failed = false;
+  for (std::int32_t disk = 0; disk < disk_count; ++disk) {
+    g_reader.SelectDisk(disk);
+    for (const CutEntry& e : kCutTable) {
+      if (e.disk == disk && CutFileWithOutcome(e.name, e.track, e.c, e.h, e.r, e.n, e.skip,
+                                               e.length) == CutOutcome::kWriteFailed) {
+        write_failed = true;
+      }
+    }
+  }
+  return write_failed ? kStatusWriteFailed : kStatusOk;
+}
