@@ -24,14 +24,17 @@ std::vector<std::uint8_t> SampleSectorData(int disk, int track, int r) {
   return data;
 }
 
-std::vector<std::uint8_t> BuildSampleImage(Layout* layout) {
+std::vector<std::uint8_t> BuildSampleImage(Layout* layout, int disks, const SectorFilter& keep) {
   D88Builder builder;
-  for (int disk = 0; disk < kSampleDisks; ++disk) {
-    char name[8];
+  for (int disk = 0; disk < disks; ++disk) {
+    char name[16];
     std::snprintf(name, sizeof name, "DISK %d", disk);
     builder.AddDisk(name, 0x00);
     for (int track = 0; track < kSampleTracks; ++track) {
       for (int r : kSectorOrder) {
+        if (keep && !keep(disk, track, r)) {
+          continue;
+        }
         builder.AddSector(track, static_cast<std::uint8_t>(track / 2),
                           static_cast<std::uint8_t>(track % 2), static_cast<std::uint8_t>(r), 3,
                           SampleSectorData(disk, track, r));

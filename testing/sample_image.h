@@ -4,6 +4,7 @@
 #define TESTING_SAMPLE_IMAGE_H
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "testing/d88_builder.h"
@@ -19,8 +20,13 @@ constexpr int kSampleSectorSize = 1024;
 /// naming the disk, the track, the sector and the line's offset in the sector (hex).
 std::vector<std::uint8_t> SampleSectorData(int disk, int track, int r);
 
+/// Says whether sector `r` of `track` of `disk` is put into the image.
+using SectorFilter = std::function<bool(int disk, int track, int r)>;
+
 /// Every track holds its sectors in the order 1, 3, 5, 2, 4, with C = track / 2, H = track % 2.
-std::vector<std::uint8_t> BuildSampleImage(Layout* layout = nullptr);
+/// Tests make other images of the same kind with more or fewer disks, or sectors left out.
+std::vector<std::uint8_t> BuildSampleImage(Layout* layout = nullptr, int disks = kSampleDisks,
+                                           const SectorFilter& keep = SectorFilter());
 
 }  // namespace d88test
 

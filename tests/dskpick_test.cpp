@@ -1,0 +1,230 @@
+// End-to-end tests: the built tool run in a fresh directory on images made by the builder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "testing/d88_builder.h"
+#include "testing/sample_image.h"
+#include "tests/temp_dir.h"
+#include "tests/tool_runner.h"
+
+namespace d88test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Where every file lies, written out again here so that a slip in the tool's own table shows.
+struct Expected {
+  const char* name;
+  int disk, track, r, skip, length;
+};
+// clang-format off
+constexpr Expected kExpected[] = {
+    {"DEMO",   0, 80, 2,    0,  8448}, {"MUS000", 0, 72, 2,    0, 1014},
+    {"MUS001", 0, 72, 2, 1014,  1192}, {"MUS002", 0, 72, 4,  158,  881},
+    {"MUS003", 0, 72, 5,   15,  1541}, {"PROG",   2,  8, 1,    0, 28360},
+    {"DRIVER", 2, 63, 4,    0,  2048}, {"MUS200", 2, 74, 4,    0,  614},
+    {"MUS201", 2, 74, 4,  614,   573}, {"MUS203", 2, 74, 4, 1327,  475},
+    {"MUS205", 2, 74, 4, 1802,   475}, {"MUS206", 2, 74, 4, 2277,  659},
+    {"MUS300", 3, 40, 1,    0,  1024}, {"MUS301", 3, 40, 1, 1024,  902},
+    {"MUS302", 3, 40, 1, 1926,   401}, {"MUS303", 3, 40, 1, 2327,  711},
+    {"MUS304", 3, 40, 1, 3038,   976}, {"MUS305", 3, 40, 1, 4014,  635},
+    {"MUS306", 3, 40, 1, 4709,   981}, {"MUS307", 3, 40, 1, 5690,  710},
+};
+// clang-format on
+
+const std::string kUsage = "Usage: dskpick [d88file]";
+const std::string kOpenFailed =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC5"
+    "\x82\xAB\x82\xDC\x82\xB9\x82\xF1.";
+
+// The sample image's sectors in run order: 5 sectors a track, so sector k of a run starting at
+// (track, r) is linear sector track * 5 + r - 1 + k. `delivered` bytes come from the image and
+// the rest of the run reads as zeros.
+Bytes ExpectedContent(const Expected& e, int delivered = -1) {
+  const int total = e.skip + e.length;
+  if (delivered < 0) delivered = total;
+  Bytes run;
+  for (int linear = e.track * 5 + e.r - 1; static_cast<int>(run.size()) < delivered; ++linear) {
+    const Bytes data = SampleSectorData(e.disk, linear / 5, linear % 5 + 1);
+    run.insert(run.end(), data.begin(), data.end());
+  }
+  run.resize(static_cast<std::size_t>(delivered));
+  run.resize(static_cast<std::size_t>(total), 0);
+  return Bytes(run.begin() + e.skip, run.end());
+}
+
+std::string Line(const std::string& text) { return text + LineEnd(); }
+
+std::string ProgressLines(const std::vector<std::string>& names) {
+  std::string lines;
+  for (const std::string& name : names) lines += Line("cutting ... " + name);
+  return lines;
+}
+
+std::vector<std::string> NamesOnDisks(int below) {
+  std::vector<std::string> names;
+  for (const Expected& e : kExpected) {
+    if (e.disk < below) names.push_back(e.name);
+  }
+  return names;
+}
+
+// The names in `dir`, sorted, leaving out the image the test put there.
+std::vector<std::string> FilesIn(const TempDir& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    const std::string name = entry.path().filename().string();
+    if (name != "image.d88") names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+const Expected& Entry(const std::string& name) {
+  return *std::find_if(std::begin(kExpected), std::end(kExpected),
+                       [&](const Expected& e) { return name == e.name; });
+}
+
+class DskpickTest : public ::testing::Test {
+ protected:
+  ToolRun RunOn(const Bytes& image, const RunOptions& options = RunOptions()) {
+    EXPECT_TRUE(WriteBytes(dir_.File("image.d88"), image));
+    return RunTool(dir_.path().string(), {"image.d88"}, options);
+  }
+  void ExpectFile(const std::string& name, const Bytes& content) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ReadBytes(dir_.File(name)), content);
+    EXPECT_EQ(std::filesystem::file_size(dir_.File(name)), content.size());
+  }
+  TempDir dir_;
+};
+
+TEST_F(DskpickTest, CommandLineErrors) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string err;
+  };
+  const std::string missing = "no-such-image.d88";
+  std::filesystem::create_directory(dir_.path() / "adir");
+  const Case cases[] = {
+      {"NoArgument", {}, Line(kUsage)},
+      {"TwoArguments", {"a.d88", "b.d88"}, Line(kUsage)},
+      {"MissingImage", {missing}, Line(kOpenFailed)},
+      {"DirectoryAsImage", {"adir"}, Line(kOpenFailed)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ToolRun run = RunTool(dir_.path().string(), c.args);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"adir"});
+  }
+}
+
+TEST_F(DskpickTest, OpenFailureMessageIsTheStoredShiftJisBytes) {
+  const ToolRun run = RunTool(dir_.path().string(), {"missing.d88"});
+  ASSERT_EQ(run.err.size(), 30u + LineEnd().size() - 1);
+  EXPECT_EQ(static_cast<unsigned char>(run.err[0]), 0x83);
+  EXPECT_EQ(static_cast<unsigned char>(run.err[27]), 0xF1);
+}
+
+TEST_F(DskpickTest, EmptyImageCutsNothing) {
+  const ToolRun run = RunOn({});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(FilesIn(dir_).empty());
+}
+
+TEST_F(DskpickTest, SampleImageYieldsEveryFileInTableOrder) {
+  const Bytes image = BuildSampleImage();
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass == 0 ? "first run" : "second run, replacing the files");
+    const ToolRun run = RunOn(image);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, ProgressLines(NamesOnDisks(4)));
+    EXPECT_EQ(FilesIn(dir_), Sorted(NamesOnDisks(4)));
+    for (const Expected& e : kExpected) ExpectFile(e.name, ExpectedContent(e));
+  }
+}
+
+TEST_F(DskpickTest, OnlyTheDisksPresentAreCut) {
+  struct Case {
+    int disks;
+    std::vector<std::string> names;
+  };
+  const Case cases[] = {{1, NamesOnDisks(1)}, {2, NamesOnDisks(1)}, {3, NamesOnDisks(3)},
+                        {6, NamesOnDisks(4)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.disks);
+    for (const std::string& name : FilesIn(dir_)) std::filesystem::remove(dir_.File(name));
+    const ToolRun run = RunOn(BuildSampleImage(nullptr, c.disks));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, ProgressLines(c.names));
+    EXPECT_EQ(FilesIn(dir_), Sorted(c.names));
+  }
+}
+
+TEST_F(DskpickTest, EntryWithoutItsFirstSectorLeavesItsFileAlone) {
+  ASSERT_TRUE(WriteBytes(dir_.File("MUS000"), {'o', 'l', 'd'}));
+  // Disk 0, track 72, r 2 starts both MUS000 and MUS001; MUS002 and MUS003 start later.
+  const ToolRun run = RunOn(BuildSampleImage(nullptr, 4, [](int disk, int track, int r) {
+    return !(disk == 0 && track == 72 && r == 2);
+  }));
+  std::vector<std::string> names = NamesOnDisks(4);
+  names.erase(std::find(names.begin(), names.end(), "MUS000"));
+  names.erase(std::find(names.begin(), names.end(), "MUS001"));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, ProgressLines(names));
+  ExpectFile("MUS000", {'o', 'l', 'd'});
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("MUS001")));
+  ExpectFile("MUS002", ExpectedContent(Entry("MUS002")));
+}
+
+TEST_F(DskpickTest, ShortRunIsZeroFilledAndWarned) {
+  // Without disk 2's track 74 r 5 the MUS2xx runs stop after r 4, the first 1024 bytes.
+  const ToolRun run = RunOn(BuildSampleImage(nullptr, 4, [](int disk, int track, int r) {
+    return !(disk == 2 && track == 74 && r == 5);
+  }));
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, ProgressLines(NamesOnDisks(4)));
+  EXPECT_EQ(run.err, Line("warning: MUS201 is incomplete (410 of 573 bytes read)") +
+                         Line("warning: MUS203 is incomplete (0 of 475 bytes read)") +
+                         Line("warning: MUS205 is incomplete (0 of 475 bytes read)") +
+                         Line("warning: MUS206 is incomplete (0 of 659 bytes read)"));
+  ExpectFile("MUS200", ExpectedContent(Entry("MUS200")));
+  for (const char* name : {"MUS201", "MUS203", "MUS205", "MUS206"}) {
+    ExpectFile(name, ExpectedContent(Entry(name), 1024));
+  }
+  ExpectFile("MUS300", ExpectedContent(Entry("MUS300")));
+}
+
+TEST_F(DskpickTest, NameTakenByADirectory) {
+  std::filesystem::create_directory(dir_.path() / "MUS000");
+  const ToolRun run = RunOn(BuildSampleImage());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, ProgressLines(NamesOnDisks(4)));
+  EXPECT_EQ(run.err, Line("cannot write MUS000"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.path() / "MUS000"));
+  for (const Expected& e : kExpected) {
+    if (std::string(e.name) != "MUS000") ExpectFile(e.name, ExpectedContent(e));
+  }
+}
+
+}  // namespace
+}  // namespace d88test

@@ -1,0 +1,92 @@
+#include "tests/tool_runner.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "testing/d88_builder.h"
+
+namespace d88test {
+
+namespace {
+
+std::vector<std::string> ToolCommand() {
+  std::vector<std::string> words;
+  const char* command = std::getenv("DSKPICK_COMMAND");
+  if (command == nullptr || *command == '\0') {
+    words.push_back(DSKPICK_PATH);
+    return words;
+  }
+  std::istringstream in(command);
+  for (std::string word; in >> word;) {
+    words.push_back(word);
+  }
+  return words;
+}
+
+std::string ReadText(const std::string& path) {
+  const std::vector<std::uint8_t> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
+                const RunOptions& options) {
+  std::vector<std::string> words = ToolCommand();
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) {
+    argv.push_back(word.data());
+  }
+  argv.push_back(nullptr);
+
+  // The captured streams live outside `dir`, so they never count among the tool's files.
+  char out_path[] = "/tmp/dskpick-out-XXXXXX";
+  char err_path[] = "/tmp/dskpick-err-XXXXXX";
+  const int out_fd = mkstemp(out_path);
+  const int err_fd = mkstemp(err_path);
+  ToolRun run;
+  if (out_fd < 0 || err_fd < 0) {
+    return run;
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    const int null_fd = open("/dev/null", O_RDONLY);
+    dup2(null_fd, 0);
+    dup2(out_fd, 1);
+    dup2(err_fd, 2);
+    if (options.file_size_limit != 0) {
+      // Without this the kernel would kill the tool instead of failing its write.
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit = {options.file_size_limit, options.file_size_limit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  int wait_status = 0;
+  if (child > 0 && waitpid(child, &wait_status, 0) == child && WIFEXITED(wait_status)) {
+    run.status = WEXITSTATUS(wait_status);
+  }
+  close(out_fd);
+  close(err_fd);
+  run.out = ReadText(out_path);
+  run.err = ReadText(err_path);
+  unlink(out_path);
+  unlink(err_path);
+  return run;
+}
+
+std::string LineEnd() {
+  const char* line_end = std::getenv("DSKPICK_LINE_END");
+  return line_end != nullptr && std::string(line_end) == "crlf" ? "\r\n" : "\n";
+}
+
+}  // namespace d88test

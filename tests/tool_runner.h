@@ -1,0 +1,31 @@
+// Runs the built dskpick as a separate process, the way a user would.
+#ifndef TESTS_TOOL_RUNNER_H
+#define TESTS_TOOL_RUNNER_H
+
+#include <string>
+#include <vector>
+
+namespace d88test {
+
+struct ToolRun {
+  int status = -1;  // exit status, or -1 when the process did not exit normally
+  std::string out;
+  std::string err;
+};
+
+struct RunOptions {
+  // Largest file the tool may write, in bytes; 0 for no limit. Writes beyond it fail.
+  unsigned long file_size_limit = 0;
+};
+
+/// Runs the tool in `dir` with `args`. The command is the tool built alongside the tests unless
+/// DSKPICK_COMMAND names another (words split at blanks, e.g. "wine /path/dskpick.exe").
+ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
+                const RunOptions& options = RunOptions());
+
+/// The line end the tool's text streams write: "\r\n" when DSKPICK_LINE_END is "crlf".
+std::string LineEnd();
+
+}  // namespace d88test
+
+#endif  // TESTS_TOOL_RUNNER_H
