@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 using d88::kDiskHeaderSize;
@@ -222,4 +223,30 @@ std::int32_t D88Image::ReadSectors(std::int32_t track, std::int32_t c, std::int3
     }
   }
   return done;
+}
+
+std::int32_t D88Image::ListSectorIds(std::int32_t track, std::uint8_t* out, std::int32_t capacity) {
+  constexpr std::int32_t kIdSize = 4;
+  if (out == nullptr || capacity < kIdSize || !SeekToTrack(track)) {
+    return 0;
+  }
+  std::uint8_t header[kSectorHeaderSize];
+  std::int32_t written = 0;
+  for (std::int64_t i = 0; capacity - written >= kIdSize; ++i) {
+    // The end of the image inside the track ends the listing with what was found so far.
+    if (std::fread(header, 1, sizeof header, image_) != sizeof header) {
+      break;
+    }
+    std::memcpy(out + written, header + d88::kOffsetC, kIdSize);
+    written += kIdSize;
+    const std::uint32_t data_size = ReadLE16(header + d88::kOffsetDataSize);
+    if (std::fseek(image_, static_cast<long>(data_size), SEEK_CUR) != 0) {
+      break;
+    }
+    // Unlike a sector read, a count of 0 does not end the listing: it never equals i + 1.
+    if (i == static_cast<std::int64_t>(ReadLE16(header + d88::kOffsetSectorCount)) - 1) {
+      break;
+    }
+  }
+  return written;
 }

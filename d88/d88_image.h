@@ -40,6 +40,9 @@ class D88Image {
   /// returns `total`, or the whole sectors read before the first that was missing or short.
   std::int32_t ReadSectors(std::int32_t track, std::int32_t c, std::int32_t h, std::int32_t r,
                            std::int32_t n, std::uint8_t* dest, std::int32_t total);
+  /// Writes the C, H, R, N bytes of each record of `track`, in file order, to `out`; returns the
+  /// bytes written, a multiple of 4 and at most `capacity`; 0 when the track is unusable.
+  std::int32_t ListSectorIds(std::int32_t track, std::uint8_t* out, std::int32_t capacity);
 
  private:
   void Close();

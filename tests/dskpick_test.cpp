@@ -166,8 +166,8 @@ TEST_F(DskpickTest, OnlyTheDisksPresentAreCut) {
     int disks;
     std::vector<std::string> names;
   };
-  const Case cases[] = {{1, NamesOnDisks(1)}, {2, NamesOnDisks(1)}, {3, NamesOnDisks(3)},
-                        {6, NamesOnDisks(4)}};
+  const Case cases[] = {
+      {1, NamesOnDisks(1)}, {2, NamesOnDisks(1)}, {3, NamesOnDisks(3)}, {6, NamesOnDisks(4)}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.disks);
     for (const std::string& name : FilesIn(dir_)) std::filesystem::remove(dir_.File(name));
