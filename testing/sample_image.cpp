@@ -12,6 +12,13 @@ constexpr int kSectorOrder[kSampleSectorsPerTrack] = {1, 3, 5, 2, 4};
 
 }  // namespace
 
+std::size_t SampleRecordIndex(int disk, int track, int r) {
+  int position = 0;
+  while (kSectorOrder[position] != r) ++position;
+  return static_cast<std::size_t>((disk * kSampleTracks + track) * kSampleSectorsPerTrack +
+                                  position);
+}
+
 std::vector<std::uint8_t> SampleSectorData(int disk, int track, int r) {
   std::vector<std::uint8_t> data(kSampleSectorSize);
   char label[kLabelSize + 1];

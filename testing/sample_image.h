@@ -20,6 +20,10 @@ constexpr int kSampleSectorSize = 1024;
 /// naming the disk, the track, the sector and the line's offset in the sector (hex).
 std::vector<std::uint8_t> SampleSectorData(int disk, int track, int r);
 
+/// Where the record of sector `r` of `track` of `disk` stands in Layout::record_offsets of the
+/// full sample image.
+std::size_t SampleRecordIndex(int disk, int track, int r);
+
 /// Says whether sector `r` of `track` of `disk` is put into the image.
 using SectorFilter = std::function<bool(int disk, int track, int r)>;
 

@@ -1,0 +1,30 @@
+// What must hold after any run of the tool on any image, however damaged.
+#ifndef TESTING_CUT_CHECKS_H
+#define TESTING_CUT_CHECKS_H
+
+#include <string>
+#include <vector>
+
+#include "testing/in_process_run.h"
+
+namespace d88test {
+
+/// The problems with a run in `dir` (which held only `image` before it): a status other than 0,
+/// a progress line out of table order or for no table entry, a file without a progress line or
+/// a line without its file, a file of the wrong length, a message other than a well-formed
+/// warning for a file that was cut, or a warned file whose missing tail is not zeros.
+/// Empty when the run is sound.
+std::vector<std::string> CheckCutRun(const std::string& dir, const std::string& image,
+                                     const InProcessRun& run);
+
+/// The files the run cut, from its progress lines, with the bytes it said it read from the
+/// image for each (its length where there is no warning).
+struct CutFileReport {
+  std::string name;
+  int bytes_read;
+};
+std::vector<CutFileReport> ReportedFiles(const InProcessRun& run);
+
+}  // namespace d88test
+
+#endif  // TESTING_CUT_CHECKS_H

@@ -1,0 +1,82 @@
+#include "testing/in_process_run.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "tool/run_dskpick.h"
+
+namespace d88test {
+
+namespace {
+
+// One capture file per stream and process, outside every directory the tool writes to.
+int CaptureFd(const char* stream) {
+  std::string path = std::string("/tmp/dskpick-") + stream + "-XXXXXX";
+  const int fd = mkstemp(path.data());
+  if (fd < 0) {
+    std::perror("mkstemp");
+    std::abort();
+  }
+  unlink(path.c_str());
+  return fd;
+}
+
+std::string Drain(int fd) {
+  std::string text;
+  lseek(fd, 0, SEEK_SET);
+  char chunk[4096];
+  ssize_t got;
+  while ((got = read(fd, chunk, sizeof chunk)) > 0) {
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  return text;
+}
+
+void Redirect(int from, int to) {
+  if (dup2(from, to) < 0) {
+    std::perror("dup2");
+    std::abort();
+  }
+}
+
+}  // namespace
+
+InProcessRun RunToolInProcess(const std::string& dir, const std::string& image) {
+  static const int out_fd = CaptureFd("out");
+  static const int err_fd = CaptureFd("err");
+  char old_dir[PATH_MAX];
+  if (getcwd(old_dir, sizeof old_dir) == nullptr || chdir(dir.c_str()) != 0) {
+    std::perror("chdir");
+    std::abort();
+  }
+  for (int fd : {out_fd, err_fd}) {
+    if (ftruncate(fd, 0) != 0 || lseek(fd, 0, SEEK_SET) != 0) std::abort();
+  }
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const int saved_out = dup(1);
+  const int saved_err = dup(2);
+  Redirect(out_fd, 1);
+  Redirect(err_fd, 2);
+
+  const char* argv[] = {"dskpick", image.c_str(), nullptr};
+  InProcessRun run;
+  run.status = RunDskpick(2, argv);
+
+  std::fflush(stdout);
+  std::fflush(stderr);
+  Redirect(saved_out, 1);
+  Redirect(saved_err, 2);
+  close(saved_out);
+  close(saved_err);
+  run.out = Drain(out_fd);
+  run.err = Drain(err_fd);
+  if (chdir(old_dir) != 0) std::abort();
+  return run;
+}
+
+}  // namespace d88test
