@@ -189,5 +189,52 @@ TEST_F(DskpickTest, NameTakenByADirectory) {
   }
 }
 
+TEST_F(DskpickTest, ReadOnlyDirectoryWritesNothing) {
+  if (UsingOtherCommand()) GTEST_SKIP() << "POSIX permissions bind only the native build";
+  namespace fs = std::filesystem;
+  // Run as root, the tool is run as "nobody", which needs to reach the program and the image
+  // wherever the build lies: both get modes that let it.
+  TempDir bin;
+  fs::permissions(bin.path(),
+                  fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  const std::string program = bin.File("dskpick");
+  fs::copy_file(ToolProgram(), program);
+  ASSERT_TRUE(WriteBytes(dir_.File("image.d88"), BuildSampleImage()));
+  fs::permissions(dir_.File("image.d88"),
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const fs::perms read_and_search = fs::perms::owner_read | fs::perms::owner_exec |
+                                    fs::perms::group_read | fs::perms::group_exec |
+                                    fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(dir_.path(), read_and_search);
+
+  RunOptions options;
+  options.unprivileged = true;
+  options.program = program;
+  const ToolRun run = RunTool(dir_.path().string(), {"image.d88"}, options);
+  std::string errors;
+  for (const std::string& name : NamesOnDisks(4)) errors += Line("cannot write " + name);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, ProgressLines(NamesOnDisks(4)));
+  EXPECT_EQ(run.err, errors);
+  EXPECT_TRUE(FilesIn(dir_).empty());
+}
+
+TEST_F(DskpickTest, ShortWriteLeavesNoTruncatedFile) {
+  if (UsingOtherCommand()) GTEST_SKIP() << "the file-size limit is set for the native build";
+  // An old DEMO must not survive as a truncated one either.
+  ASSERT_TRUE(WriteBytes(dir_.File("DEMO"), Bytes(100, 'x')));
+  RunOptions options;
+  options.file_size_limit = 4096;  // only DEMO (8448 bytes) and PROG (28360) are larger
+  const ToolRun run = RunOn(BuildSampleImage(), options);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, ProgressLines(NamesOnDisks(4)));
+  EXPECT_EQ(run.err, Line("cannot write DEMO") + Line("cannot write PROG"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("DEMO")));
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("PROG")));
+  for (const Expected& e : kExpected) {
+    if (e.length <= 4096) ExpectFile(e.name, ExpectedContent(e));
+  }
+}
+
 }  // namespace
 }  // namespace d88test

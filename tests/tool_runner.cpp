@@ -1,6 +1,7 @@
 #include "tests/tool_runner.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -17,12 +18,11 @@ namespace {
 
 std::vector<std::string> ToolCommand() {
   std::vector<std::string> words;
-  const char* command = std::getenv("DSKPICK_COMMAND");
-  if (command == nullptr || *command == '\0') {
+  if (!UsingOtherCommand()) {
     words.push_back(DSKPICK_PATH);
     return words;
   }
-  std::istringstream in(command);
+  std::istringstream in(std::getenv("DSKPICK_COMMAND"));
   for (std::string word; in >> word;) {
     words.push_back(word);
   }
@@ -38,7 +38,8 @@ std::string ReadText(const std::string& path) {
 
 ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
                 const RunOptions& options) {
-  std::vector<std::string> words = ToolCommand();
+  std::vector<std::string> words =
+      options.program.empty() ? ToolCommand() : std::vector<std::string>{options.program};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& word : words) {
@@ -68,6 +69,11 @@ ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
       const rlimit limit = {options.file_size_limit, options.file_size_limit};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
+    constexpr uid_t kNobody = 65534;
+    if (options.unprivileged && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+      _exit(126);
+    }
     execvp(argv[0], argv.data());
     _exit(127);
   }
@@ -82,6 +88,13 @@ ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
   unlink(out_path);
   unlink(err_path);
   return run;
+}
+
+std::string ToolProgram() { return DSKPICK_PATH; }
+
+bool UsingOtherCommand() {
+  const char* command = std::getenv("DSKPICK_COMMAND");
+  return command != nullptr && *command != '\0';
 }
 
 std::string LineEnd() {

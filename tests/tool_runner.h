@@ -16,12 +16,23 @@ struct ToolRun {
 struct RunOptions {
   // Largest file the tool may write, in bytes; 0 for no limit. Writes beyond it fail.
   unsigned long file_size_limit = 0;
+  // Run as the unprivileged user "nobody" when the tests run as root, so that file permissions
+  // bind the tool as they bind a user.
+  bool unprivileged = false;
+  // Runs this program instead of the tool's usual command, when set.
+  std::string program;
 };
 
 /// Runs the tool in `dir` with `args`. The command is the tool built alongside the tests unless
 /// DSKPICK_COMMAND names another (words split at blanks, e.g. "wine /path/dskpick.exe").
 ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
                 const RunOptions& options = RunOptions());
+
+/// The program that RunTool runs by default.
+std::string ToolProgram();
+
+/// True when DSKPICK_COMMAND points the tests at another build of the tool than this one's.
+bool UsingOtherCommand();
 
 /// The line end the tool's text streams write: "\r\n" when DSKPICK_LINE_END is "crlf".
 std::string LineEnd();
