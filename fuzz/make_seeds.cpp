@@ -22,12 +22,9 @@ Bytes SmallImage(int damage) {
   builder.AddDisk("SEED A", 0x00);
   for (int t = 0; t < 3; ++t) {
     for (std::uint8_t r = 1; r <= 3; ++r) {
-      d88test::Record record;
-      record.c = static_cast<std::uint8_t>(t / 2);
-      record.h = static_cast<std::uint8_t>(t % 2);
-      record.r = r;
-      record.n = r == 3 ? 1 : 0;
-      record.data = d88test::Pattern(r == 3 ? 256 : 128, static_cast<std::uint32_t>(t * 4 + r));
+      d88test::Record record = d88test::MakeRecord(
+          static_cast<std::uint8_t>(t / 2), static_cast<std::uint8_t>(t % 2), r, r == 3 ? 1 : 0,
+          d88test::Pattern(r == 3 ? 256 : 128, static_cast<std::uint32_t>(t * 4 + r)));
       if (damage == 1 && t == 1 && r == 2) record.sector_count = 0;
       if (damage == 2 && t == 0 && r == 1) record.data_size = 100;
       builder.AddRecord(t, record);

@@ -8,6 +8,17 @@
 
 namespace d88test {
 
+Record MakeRecord(std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n,
+                  std::vector<std::uint8_t> data) {
+  Record record;
+  record.c = c;
+  record.h = h;
+  record.r = r;
+  record.n = n;
+  record.data = std::move(data);
+  return record;
+}
+
 D88Builder& D88Builder::AddDisk(const std::string& name, std::uint8_t media_type) {
   Disk disk;
   disk.name = name.substr(0, d88::kDiskNameSize);
@@ -25,13 +36,7 @@ D88Builder::Disk& D88Builder::Current() {
 
 D88Builder& D88Builder::AddSector(int track, std::uint8_t c, std::uint8_t h, std::uint8_t r,
                                   std::uint8_t n, std::vector<std::uint8_t> data) {
-  Record record;
-  record.c = c;
-  record.h = h;
-  record.r = r;
-  record.n = n;
-  record.data = std::move(data);
-  return AddRecord(track, std::move(record));
+  return AddRecord(track, MakeRecord(c, h, r, n, std::move(data)));
 }
 
 D88Builder& D88Builder::AddRecord(int track, Record record) {

@@ -20,6 +20,10 @@ struct Record {
   std::optional<std::uint16_t> data_size;
 };
 
+/// A record of the given ID and data, its other fields left to the builder.
+Record MakeRecord(std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n,
+                  std::vector<std::uint8_t> data);
+
 /// Where the builder put things, as file offsets.
 struct Layout {
   std::vector<std::size_t> disk_offsets;

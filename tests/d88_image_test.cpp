@@ -43,16 +43,6 @@ class ReaderTest : public ::testing::Test {
   D88Image reader_;
 };
 
-Record MakeRecord(std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n, Bytes data) {
-  Record record;
-  record.c = c;
-  record.h = h;
-  record.r = r;
-  record.n = n;
-  record.data = std::move(data);
-  return record;
-}
-
 TEST(LittleEndianTest, AssemblesLowByteFirst) {
   const std::uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0xFF, 0xFF, 0xFF, 0xFF};
   EXPECT_EQ(ReadLE16(bytes), 0x0201u);

@@ -18,12 +18,7 @@ constexpr std::uint8_t kUntouched = 0xAA;
 
 Record Sector(std::uint8_t r, std::optional<std::uint16_t> count = std::nullopt,
               std::size_t size = 256) {
-  Record record;
-  record.c = 7;
-  record.h = 1;
-  record.r = r;
-  record.n = 1;
-  record.data = Pattern(size, r);
+  Record record = MakeRecord(7, 1, r, 1, Pattern(size, r));
   record.sector_count = count;
   return record;
 }
