@@ -16,15 +16,16 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using d88test::D88Builder;
 
-// A small two-disk image of 128- and 256-byte sectors; `damage` picks one fault to add.
+// A small two-disk image: three tracks of 128-byte sectors 1 to 3 and one 256-byte sector 4;
+// `damage` picks one fault to add.
 Bytes SmallImage(int damage) {
   D88Builder builder;
   builder.AddDisk("SEED A", 0x00);
   for (int t = 0; t < 3; ++t) {
-    for (std::uint8_t r = 1; r <= 3; ++r) {
+    for (std::uint8_t r = 1; r <= 4; ++r) {
       d88test::Record record = d88test::MakeRecord(
-          static_cast<std::uint8_t>(t / 2), static_cast<std::uint8_t>(t % 2), r, r == 3 ? 1 : 0,
-          d88test::Pattern(r == 3 ? 256 : 128, static_cast<std::uint32_t>(t * 4 + r)));
+          static_cast<std::uint8_t>(t / 2), static_cast<std::uint8_t>(t % 2), r, r == 4 ? 1 : 0,
+          d88test::Pattern(r == 4 ? 256 : 128, static_cast<std::uint32_t>(t * 4 + r)));
       if (damage == 1 && t == 1 && r == 2) record.sector_count = 0;
       if (damage == 2 && t == 0 && r == 1) record.data_size = 100;
       builder.AddRecord(t, record);
@@ -35,14 +36,17 @@ Bytes SmallImage(int damage) {
   return builder.Build();
 }
 
-// Open, select, set the range, read, run, list, select the other disk, close, select again.
+// Open, select, set the range, read, run across a head and then a cylinder, list, select the
+// other disk, close, select again.
 // clang-format off
 const Bytes kScript = {
     0,                         // Open
     3, 0,                      // SelectDisk(0)
     4, 1, 3,                   // SetSectorRange(1, 3)
     5, 0, 0, 0, 1, 0, 0, 128,  // ReadSector(0, c 0, h 0, r 1, n 0, max 128)
-    6, 0, 0, 0, 1, 0, 2, 88,   // ReadSectors(0, 0, 0, 1, 0, total 600)
+    6, 0, 0, 0, 1, 0, 2, 88,   // ReadSectors(0, c 0, h 0, r 1, n 0, total 600)
+    6, 1, 0, 1, 3, 0, 1, 44,   // ReadSectors(1, c 0, h 1, r 3, n 0, total 300)
+    5, 2, 1, 0, 4, 1, 1, 0,    // ReadSector(2, c 1, h 0, r 4, n 1, max 256)
     7, 1, 0, 64,               // ListSectorIds(1, capacity 64)
     3, 1,                      // SelectDisk(1)
     7, 0, 0, 10,               // ListSectorIds(0, capacity 10)
