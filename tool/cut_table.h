@@ -19,7 +19,7 @@ struct CutEntry {
 // the ranges need not touch (there are no MUS202 and MUS204).
 // clang-format off
 inline constexpr CutEntry kCutTable[] = {
-    // disk  name      track   c  h  r  n  skip  length
+    // disk, name, track, then c, h, r, n of the first sector, skip, length
     {0, "DEMO",   80, 40, 0, 2, 3,    0,  8448},
     {0, "MUS000", 72, 36, 0, 2, 3,    0,  1014},
     {0, "MUS001", 72, 36, 0, 2, 3, 1014,  1192},
