@@ -9,7 +9,6 @@
 
 #include "testing/d88_builder.h"
 #include "testing/sample_image.h"
-#include "tool/cut_table.h"
 
 namespace {
 
@@ -63,13 +62,8 @@ bool Write(const std::string& path, const Bytes& bytes) {
 
 // Only the sample image's tracks that the table reads, to keep the seed small.
 Bytes CutImage(int disks, int missing_track) {
-  std::set<std::pair<int, int>> used;
-  for (const CutEntry& e : kCutTable) {
-    const int sectors = (e.skip + e.length + 1023) / 1024;
-    for (int linear = e.track * 5 + e.r - 1, k = 0; k < sectors; ++k, ++linear) {
-      used.insert({e.disk, linear / 5});
-    }
-  }
+  const std::vector<std::pair<int, int>> tracks = d88test::TracksTheTableReads();
+  const std::set<std::pair<int, int>> used(tracks.begin(), tracks.end());
   return d88test::BuildSampleImage(nullptr, disks, [&](int disk, int track, int) {
     return track != missing_track && used.count({disk, track}) != 0;
   });

@@ -15,8 +15,10 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "d88/d88_image.h"
+#include "testing/d88_builder.h"
 
 namespace {
 
@@ -81,6 +83,26 @@ class Script {
   std::size_t size_;
 };
 
+// The arguments of ReadSector and ReadSectors: a sector and a buffer size.
+struct SectorCall {
+  std::int32_t track, c, h, r, n, size;
+  std::unique_ptr<std::uint8_t[]> buffer;
+};
+
+std::unique_ptr<std::uint8_t[]> Buffer(std::int32_t size);
+
+SectorCall TakeSectorCall(Script& script) {
+  SectorCall call;
+  call.track = script.Int();
+  call.c = script.Int();
+  call.h = script.Int();
+  call.r = script.Int();
+  call.n = script.Int();
+  call.size = script.Size();
+  call.buffer = Buffer(call.size);
+  return call;
+}
+
 std::unique_ptr<std::uint8_t[]> Buffer(std::int32_t size) {
   return std::unique_ptr<std::uint8_t[]>(
       new std::uint8_t[static_cast<std::size_t>(size > 0 ? size : 0)]);
@@ -108,10 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::size_t script_size = std::min<std::size_t>(data[0], size - 1);
   Script script(data + 1, script_size);
-  std::FILE* file = std::fopen(g_image_path.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  std::fwrite(data + 1 + script_size, 1, size - 1 - script_size, file);
-  std::fclose(file);
+  if (!d88test::WriteBytes(g_image_path,
+                           std::vector<std::uint8_t>(data + 1 + script_size, data + size))) {
+    std::abort();
+  }
 
   D88Image reader;
   CHECK(reader.Open(g_image_path.c_str()));
@@ -143,23 +165,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 5: {
-        const std::int32_t track = script.Int(), c = script.Int(), h = script.Int(),
-                           r = script.Int(), n = script.Int(), max = script.Size();
-        auto dest = Buffer(max);
-        const std::int32_t got = reader.ReadSector(track, c, h, r, n, dest.get(), max);
-        CHECK(got >= 0 && got <= (max > 0 ? max : 0));
+        SectorCall s = TakeSectorCall(script);
+        const std::int32_t got =
+            reader.ReadSector(s.track, s.c, s.h, s.r, s.n, s.buffer.get(), s.size);
+        CHECK(got >= 0 && got <= (s.size > 0 ? s.size : 0));
         break;
       }
       case 6: {
-        const std::int32_t track = script.Int(), c = script.Int(), h = script.Int(),
-                           r = script.Int(), n = script.Int(), total = script.Size();
-        auto dest = Buffer(total);
-        const std::int32_t got = reader.ReadSectors(track, c, h, r, n, dest.get(), total);
-        if (n < 0 || n > 23 || total <= 0) {
+        SectorCall s = TakeSectorCall(script);
+        const std::int32_t got =
+            reader.ReadSectors(s.track, s.c, s.h, s.r, s.n, s.buffer.get(), s.size);
+        if (s.n < 0 || s.n > 23 || s.size <= 0) {
           CHECK(got == 0);
         } else {
-          CHECK(got >= 0 && got <= total);
-          CHECK(got == total || got % (128 << n) == 0);
+          CHECK(got >= 0 && got <= s.size);
+          CHECK(got == s.size || got % (128 << s.n) == 0);
         }
         break;
       }

@@ -1,6 +1,9 @@
 #include "testing/sample_image.h"
 
 #include <cstdio>
+#include <set>
+
+#include "tool/cut_table.h"
 
 namespace d88test {
 
@@ -17,6 +20,18 @@ std::size_t SampleRecordIndex(int disk, int track, int r) {
   while (kSectorOrder[position] != r) ++position;
   return static_cast<std::size_t>((disk * kSampleTracks + track) * kSampleSectorsPerTrack +
                                   position);
+}
+
+std::vector<std::pair<int, int>> TracksTheTableReads() {
+  std::set<std::pair<int, int>> tracks;
+  for (const CutEntry& e : kCutTable) {
+    const int sectors = (e.skip + e.length + kSampleSectorSize - 1) / kSampleSectorSize;
+    const int first = e.track * kSampleSectorsPerTrack + e.r - 1;
+    for (int linear = first; linear < first + sectors; ++linear) {
+      tracks.insert({e.disk, linear / kSampleSectorsPerTrack});
+    }
+  }
+  return {tracks.begin(), tracks.end()};
 }
 
 std::vector<std::uint8_t> SampleSectorData(int disk, int track, int r) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "testing/d88_builder.h"
@@ -23,6 +24,10 @@ std::vector<std::uint8_t> SampleSectorData(int disk, int track, int r);
 /// Where the record of sector `r` of `track` of `disk` stands in Layout::record_offsets of the
 /// full sample image.
 std::size_t SampleRecordIndex(int disk, int track, int r);
+
+/// The (disk, track) pairs that the tool's runs pass through in an image of this geometry,
+/// in order.
+std::vector<std::pair<int, int>> TracksTheTableReads();
 
 /// Says whether sector `r` of `track` of `disk` is put into the image.
 using SectorFilter = std::function<bool(int disk, int track, int r)>;

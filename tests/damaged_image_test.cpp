@@ -23,18 +23,6 @@ namespace {
 constexpr char kImage[] = "image.d88";
 constexpr std::size_t kRecordHeader = 16;
 
-// The tracks that the table's runs pass through, per disk.
-std::vector<std::pair<int, int>> UsedTracks() {
-  std::set<std::pair<int, int>> tracks;
-  for (const Expected& e : kExpected) {
-    const int sectors = (e.skip + e.length + 1023) / 1024;
-    for (int linear = e.track * 5 + e.r - 1, k = 0; k < sectors; ++k, ++linear) {
-      tracks.insert({e.disk, linear / 5});
-    }
-  }
-  return {tracks.begin(), tracks.end()};
-}
-
 class DamagedImageTest : public ::testing::Test {
  protected:
   void SetUp() override { image_ = BuildSampleImage(&layout_); }
@@ -71,7 +59,7 @@ TEST_F(DamagedImageTest, CutShortAnywhere) {
   for (std::size_t disk : layout_.disk_offsets) {
     for (std::size_t at = disk; at <= disk + 688; ++at) cuts.insert(at);
   }
-  for (const auto& [disk, track] : UsedTracks()) {
+  for (const auto& [disk, track] : TracksTheTableReads()) {
     for (int r = 1; r <= 5; ++r) {
       const std::size_t record = layout_.record_offsets[SampleRecordIndex(disk, track, r)];
       for (std::size_t at = record; at <= record + kRecordHeader; ++at) cuts.insert(at);
@@ -99,8 +87,7 @@ TEST_F(DamagedImageTest, CutShortAnywhere) {
     std::vector<std::string> got_cut;
     for (const CutFileReport& file : ReportedFiles(run)) {
       got_cut.push_back(file.name);
-      const Expected& e = *std::find_if(std::begin(kExpected), std::end(kExpected),
-                                        [&](const Expected& x) { return file.name == x.name; });
+      const Expected& e = Entry(file.name);
       const int delivered = Deliverable(e, size);
       ASSERT_EQ(file.bytes_read, std::max(0, std::min(delivered - e.skip, e.length))) << e.name;
       ASSERT_EQ(ReadBytes(dir_.File(e.name)), ExpectedContent(e, delivered)) << e.name;
@@ -115,14 +102,14 @@ TEST_F(DamagedImageTest, OneHeaderByteChanged) {
   for (std::size_t disk = 0; disk < layout_.disk_offsets.size(); ++disk) {
     const std::size_t start = layout_.disk_offsets[disk];
     for (std::size_t at = start + 0x1B; at < start + 0x20; ++at) positions.push_back(at);
-    for (const auto& [used_disk, track] : UsedTracks()) {
+    for (const auto& [used_disk, track] : TracksTheTableReads()) {
       if (static_cast<std::size_t>(used_disk) != disk) continue;
       for (std::size_t i = 0; i < 4; ++i) {
         positions.push_back(start + 0x20 + 4 * static_cast<std::size_t>(track) + i);
       }
     }
   }
-  for (const auto& [disk, track] : UsedTracks()) {
+  for (const auto& [disk, track] : TracksTheTableReads()) {
     for (int r = 1; r <= 5; ++r) {
       const std::size_t record = layout_.record_offsets[SampleRecordIndex(disk, track, r)];
       for (std::size_t i = 0; i < kRecordHeader; ++i) positions.push_back(record + i);

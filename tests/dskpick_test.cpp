@@ -53,11 +53,6 @@ std::vector<std::string> Sorted(std::vector<std::string> names) {
   return names;
 }
 
-const Expected& Entry(const std::string& name) {
-  return *std::find_if(std::begin(kExpected), std::end(kExpected),
-                       [&](const Expected& e) { return name == e.name; });
-}
-
 class DskpickTest : public ::testing::Test {
  protected:
   ToolRun RunOn(const Bytes& image, const RunOptions& options = RunOptions()) {

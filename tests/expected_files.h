@@ -2,7 +2,10 @@
 #ifndef TESTS_EXPECTED_FILES_H
 #define TESTS_EXPECTED_FILES_H
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "testing/sample_image.h"
@@ -30,6 +33,12 @@ inline constexpr Expected kExpected[] = {
     {"MUS306", 3, 40, 1, 4709,   981}, {"MUS307", 3, 40, 1, 5690,  710},
 };
 // clang-format on
+
+/// The entry named `name`; every caller names one of the table's files.
+inline const Expected& Entry(const std::string& name) {
+  return *std::find_if(std::begin(kExpected), std::end(kExpected),
+                       [&](const Expected& e) { return name == e.name; });
+}
 
 // The sample image's sectors in run order: 5 sectors a track, so sector k of a run starting at
 // (track, r) is linear sector track * 5 + r - 1 + k. `delivered` bytes come from the image and
