@@ -10,17 +10,25 @@ namespace d88test {
 
 class TempDir {
  public:
+  /// Throws std::filesystem::filesystem_error, which fails the test at once, when the folder
+  /// cannot be made (an unwritable TMPDIR, say); only a name already taken is tried again.
   TempDir() {
     const std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (unsigned attempt = 0;; ++attempt) {
+    constexpr unsigned kAttempts = 100;
+    std::error_code error;
+    for (unsigned attempt = 0; attempt < kAttempts; ++attempt) {
       std::filesystem::path candidate =
           base / ("dskpick-test-" + std::to_string(Counter()++) + "-" + std::to_string(attempt));
-      std::error_code error;
       if (std::filesystem::create_directory(candidate, error)) {
         path_ = candidate;
         return;
       }
+      if (error) {
+        throw std::filesystem::filesystem_error("cannot make a test folder", candidate, error);
+      }
     }
+    throw std::filesystem::filesystem_error("no free test folder name", base,
+                                            std::make_error_code(std::errc::file_exists));
   }
   ~TempDir() {
     std::error_code error;
