@@ -63,6 +63,8 @@ InProcessRun RunToolInProcess(const std::string& dir, const std::string& image) 
   Redirect(out_fd, 1);
   Redirect(err_fd, 2);
 
+  // An error left on the stream by an earlier run would count against this one.
+  std::clearerr(stdout);
   const char* argv[] = {"dskpick", image.c_str(), nullptr};
   InProcessRun run;
   run.status = RunDskpick(2, argv);

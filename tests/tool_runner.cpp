@@ -61,11 +61,11 @@ ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
     if (chdir(dir.c_str()) != 0) _exit(127);
     const int null_fd = open("/dev/null", O_RDONLY);
     dup2(null_fd, 0);
-    dup2(out_fd, 1);
+    dup2(options.stdout_path.empty() ? out_fd : open(options.stdout_path.c_str(), O_WRONLY), 1);
     dup2(err_fd, 2);
     if (options.file_size_limit != 0) {
       // Without this the kernel would kill the tool instead of failing its write.
-      signal(SIGXFSZ, SIG_IGN);
+      if (!options.killed_past_file_size_limit) signal(SIGXFSZ, SIG_IGN);
       const rlimit limit = {options.file_size_limit, options.file_size_limit};
       setrlimit(RLIMIT_FSIZE, &limit);
     }

@@ -21,6 +21,10 @@ struct RunOptions {
   bool unprivileged = false;
   // Runs this program instead of the tool's usual command, when set.
   std::string program;
+  // Leaves SIGXFSZ at its default, so that a write past `file_size_limit` kills the tool.
+  bool killed_past_file_size_limit = false;
+  // Sends standard output here (e.g. "/dev/full") instead of capturing it.
+  std::string stdout_path;
 };
 
 /// Runs the tool in `dir` with `args`. The command is the tool built alongside the tests unless

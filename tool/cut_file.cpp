@@ -5,29 +5,15 @@
 #include <cstring>
 
 #include "tool/messages.h"
+#include "tool/replace_file.h"
 
 D88Image g_reader;
+
+const char* g_image_path = "";
 
 namespace {
 
 std::uint8_t g_cut_buffer[kCutBufferSize];
-
-bool WriteWholeFile(const char* name, const std::uint8_t* data, std::int32_t length) {
-  std::FILE* out = std::fopen(name, "wb");
-  if (out == nullptr) {
-    // Nothing was created, and whatever holds the name (a directory, say) is not ours to remove.
-    return false;
-  }
-  const std::size_t size = static_cast<std::size_t>(length);
-  const bool written = std::fwrite(data, 1, size, out) == size;
-  const bool closed = std::fclose(out) == 0;
-  if (!written || !closed) {
-    // A truncated file under an entry's name would pass for a good one.
-    std::remove(name);
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -43,16 +29,27 @@ CutOutcome CutFileWithOutcome(const char* name, std::int32_t track, std::int32_t
     return CutOutcome::kNoData;
   }
   std::printf(kProgressFormat, name);
+  // Out before the file is created, so a program following the progress sees each line as its
+  // file begins; and each message on standard error comes after its file's line.
+  std::fflush(stdout);
   // The buffer is shared by all entries: what follows a short run would be an earlier file's.
   if (delivered < total) {
     std::memset(g_cut_buffer + delivered, 0, static_cast<std::size_t>(total - delivered));
   }
-  const bool written = WriteWholeFile(name, g_cut_buffer + skip, length);
-  // Keep each message after its file's progress line when both streams go to one place.
-  std::fflush(stdout);
-  if (!written) {
-    std::fprintf(stderr, kCannotWriteFormat, name);
-    return CutOutcome::kWriteFailed;
+  int error = 0;
+  switch (ReplaceFileWhole(name, g_image_path, g_cut_buffer + skip, length, &error)) {
+    case ReplaceOutcome::kReplaced:
+      break;
+    case ReplaceOutcome::kIsTheImage:
+      std::fprintf(stderr, kCannotWriteImageFormat, name);
+      return CutOutcome::kWriteFailed;
+    case ReplaceOutcome::kFailed:
+      if (error != 0) {
+        std::fprintf(stderr, kCannotWriteBecauseFormat, name, std::strerror(error));
+      } else {
+        std::fprintf(stderr, kCannotWriteFormat, name);
+      }
+      return CutOutcome::kWriteFailed;
   }
   if (delivered < total) {
     const std::int32_t got = delivered > skip ? delivered - skip : 0;

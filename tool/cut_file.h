@@ -10,6 +10,9 @@
 /// The one reader of the program, shared by the entry point and CutFile.
 extern D88Image g_reader;
 
+/// Path of the image being cut, as given on the command line; no output file may replace it.
+extern const char* g_image_path;
+
 /// Holds each entry's run of sectors; large enough for every entry of the table.
 constexpr std::int32_t kCutBufferSize = 400 * 1024;
 
@@ -18,7 +21,7 @@ enum class CutOutcome {
   kNoData,       // the run's first sector could not be read: nothing written
   kWritten,      // the whole run was read and written
   kIncomplete,   // written, but the run ended early and the rest was zero-filled
-  kWriteFailed,  // the file could not be written; no partial file is left
+  kWriteFailed,  // the file could not be written; what held its name is as it was
 };
 
 /// Reads `skip` + `length` bytes from the run starting at sector (c, h, r, n) of `track` of the

@@ -28,6 +28,7 @@ int RunDskpick(int argc, const char* const* argv) {
     std::fputs(kOpenFailedMessage, stderr);
     return kStatusCannotStart;
   }
+  g_image_path = argv[1];
   const std::int32_t disk_count = g_reader.GetDiskCount();
   g_reader.SetSectorRange(kFirstSector, kLastSector);
   bool write_failed = false;
@@ -39,6 +40,12 @@ int RunDskpick(int argc, const char* const* argv) {
         write_failed = true;
       }
     }
+  }
+  // Progress lines that never reached their reader are a failure too, reported only now, once
+  // every file has been written.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fputs(kCannotWriteOutputMessage, stderr);
+    write_failed = true;
   }
   return write_failed ? kStatusWriteFailed : kStatusOk;
 }
