@@ -25,6 +25,112 @@ bool SameByte(std::uint8_t stored, std::int32_t wanted) {
   return static_cast<std::int32_t>(stored) == wanted;
 }
 
+// A walk's first read takes in a whole track of the usual size; a walk that goes on past it
+// (a long chain of records) reads on in larger pieces, so that it costs few system calls.
+constexpr std::int32_t kFirstReadSize = 8192;
+constexpr std::int32_t kWindowSize = 65536;
+
+// Walks the records of one track in file order. It knows the file offset of every record from
+// the track's start and the data sizes it has read, never from the stream's idea of where it is
+// (a 32-bit C library can get that wrong past 2 GiB), and reads through a window on the stack:
+// data it passes over is read through when that is near, and sought past from the start of the
+// file only when it is far, since a seek makes most C libraries drop their buffer.
+class TrackWalk {
+ public:
+  TrackWalk(std::FILE* file, std::int32_t track_offset) : file_(file), next_record_(track_offset) {}
+
+  /// The next record's header, valid until the next call; null when the image ends inside it,
+  /// a read fails, or the record would start past 2^31 - 1, beyond every offset the format can
+  /// name.
+  const std::uint8_t* Next() {
+    if (next_record_ > kInt32Max || !Fill(next_record_, kSectorHeaderSize)) {
+      return nullptr;
+    }
+    const std::uint8_t* header = window_ + (next_record_ - window_start_);
+    data_offset_ = next_record_ + kSectorHeaderSize;
+    // Records are stepped over by their data size, which need not be 128 << N.
+    next_record_ = data_offset_ + ReadLE16(header + d88::kOffsetDataSize);
+    return header;
+  }
+
+  /// Copies the first `length` data bytes of the record Next() returned last to `dest`;
+  /// returns the bytes the file delivered, fewer when the image ends inside them.
+  std::int32_t ReadData(std::uint8_t* dest, std::int32_t length) {
+    std::int32_t copied = 0;
+    const std::int64_t window_end = window_start_ + window_size_;
+    if (data_offset_ < window_end) {
+      const std::int64_t held = window_end - data_offset_;
+      copied = held < length ? static_cast<std::int32_t>(held) : length;
+      std::memcpy(dest, window_ + (data_offset_ - window_start_), static_cast<std::size_t>(copied));
+    }
+    if (copied == length) return copied;
+    // The rest goes straight to `dest`; the window, now behind the stream, is given up.
+    const std::int64_t from = data_offset_ + copied;
+    if (from != stream_at_ && !Seek(from)) return copied;
+    const std::size_t got =
+        std::fread(dest + copied, 1, static_cast<std::size_t>(length - copied), file_);
+    stream_at_ += static_cast<std::int64_t>(got);
+    window_start_ = stream_at_;
+    window_size_ = 0;
+    return copied + static_cast<std::int32_t>(got);
+  }
+
+ private:
+  // Makes the `need` bytes at `offset` (need <= kWindowSize) stand in the window; false when
+  // the file does not hold them all. Keeps window_start_ + window_size_ == stream_at_.
+  bool Fill(std::int64_t offset, std::int32_t need) {
+    for (;;) {
+      const std::int64_t window_end = window_start_ + window_size_;
+      if (offset >= window_start_ && offset + need <= window_end) return true;
+      if (offset >= window_start_ && offset < window_end) {
+        // Keep the part already read and read on after it.
+        window_size_ = static_cast<std::int32_t>(window_end - offset);
+        std::memmove(window_, window_ + (offset - window_start_),
+                     static_cast<std::size_t>(window_size_));
+        window_start_ = offset;
+      } else if (stream_at_ >= 0 && offset >= stream_at_ && offset - stream_at_ < kWindowSize) {
+        // Near ahead: read through the gap rather than seek.
+        window_start_ = stream_at_;
+        window_size_ = 0;
+      } else if (!Seek(offset)) {
+        return false;
+      }
+      const std::int32_t limit = reads_++ == 0 ? kFirstReadSize : kWindowSize;
+      const std::int32_t room =
+          window_size_ < limit ? limit - window_size_ : kWindowSize - window_size_;
+      const std::size_t got =
+          std::fread(window_ + window_size_, 1, static_cast<std::size_t>(room), file_);
+      if (got == 0) return false;
+      stream_at_ += static_cast<std::int64_t>(got);
+      window_size_ += static_cast<std::int32_t>(got);
+    }
+  }
+
+  // Seeks from the start of the file, the one seek whose result no C library computes from a
+  // position of its own.
+  bool Seek(std::int64_t offset) {
+    window_size_ = 0;
+    if (offset > kInt32Max || std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) {
+      stream_at_ = -1;
+      window_start_ = -1;
+      return false;
+    }
+    stream_at_ = offset;
+    window_start_ = offset;
+    return true;
+  }
+
+  std::FILE* file_;
+  std::int64_t next_record_;
+  std::int64_t data_offset_ = 0;
+  // Unknown (-1) until the first seek: every walk starts with a seek from the start of the file.
+  std::int64_t stream_at_ = -1;
+  std::int64_t window_start_ = -1;
+  std::int32_t window_size_ = 0;
+  std::int32_t reads_ = 0;
+  std::uint8_t window_[kWindowSize];
+};
+
 }  // namespace
 
 D88Image::D88Image()
@@ -63,7 +169,9 @@ bool D88Image::Open(const char* path) {
     return false;
   }
   // Some C libraries open a directory for reading; only the first read tells it from a file.
-  if (std::fgetc(file) == EOF && std::ferror(file) != 0) {
+  // A FIFO or a terminal cannot be positioned, and every sector read seeks: the seek back to
+  // the start fails on them.
+  if ((std::fgetc(file) == EOF && std::ferror(file) != 0) || std::fseek(file, 0, SEEK_SET) != 0) {
     std::fclose(file);
     return false;
   }
@@ -142,31 +250,33 @@ bool D88Image::ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size
          static_cast<std::size_t>(size);
 }
 
-bool D88Image::SeekToTrack(std::int32_t track) {
+std::int32_t D88Image::TrackOffset(std::int32_t track) const {
   if (image_ == nullptr || track < 0 || track >= d88::kTrackCount) {
-    return false;
+    return -1;
   }
   const std::int32_t entry = track_table_[track];
   // 0 marks an absent track, kUnusable a field too large; both fail here.
   if (entry <= 0 || entry > disk_size_) {
-    return false;
+    return -1;
   }
   if (disk_offset_ < 0 || entry > kInt32Max - disk_offset_) {
-    return false;
+    return -1;
   }
-  return std::fseek(image_, disk_offset_ + entry, SEEK_SET) == 0;
+  return disk_offset_ + entry;
 }
 
 std::int32_t D88Image::ReadSector(std::int32_t track, std::int32_t c, std::int32_t h,
                                   std::int32_t r, std::int32_t n, std::uint8_t* dest,
                                   std::int32_t max) {
-  if (dest == nullptr || max < 0 || !SeekToTrack(track)) {
+  const std::int32_t track_offset = TrackOffset(track);
+  if (dest == nullptr || max < 0 || track_offset < 0) {
     return 0;
   }
-  std::uint8_t header[kSectorHeaderSize];
+  TrackWalk walk(image_, track_offset);
   // 64 bits: the walk ends only at the end of the file when counts are smaller than positions.
   for (std::int64_t i = 0;; ++i) {
-    if (std::fread(header, 1, sizeof header, image_) != sizeof header) {
+    const std::uint8_t* header = walk.Next();
+    if (header == nullptr) {
       return 0;
     }
     const std::uint32_t sector_count = ReadLE16(header + d88::kOffsetSectorCount);
@@ -180,12 +290,7 @@ std::int32_t D88Image::ReadSector(std::int32_t track, std::int32_t c, std::int32
           data_size < static_cast<std::uint32_t>(max) ? static_cast<std::int32_t>(data_size) : max;
       // Only what the file delivered counts, so a sector cut short by the end of the image
       // reads as short.
-      return static_cast<std::int32_t>(
-          std::fread(dest, 1, static_cast<std::size_t>(length), image_));
-    }
-    // Records are stepped over by their data size, which need not be 128 << N.
-    if (std::fseek(image_, static_cast<long>(data_size), SEEK_CUR) != 0) {
-      return 0;
+      return walk.ReadData(dest, length);
     }
     // The count is re-read from every record; only equality ends the walk.
     if (i == static_cast<std::int64_t>(sector_count) - 1) {
@@ -227,22 +332,20 @@ std::int32_t D88Image::ReadSectors(std::int32_t track, std::int32_t c, std::int3
 
 std::int32_t D88Image::ListSectorIds(std::int32_t track, std::uint8_t* out, std::int32_t capacity) {
   constexpr std::int32_t kIdSize = 4;
-  if (out == nullptr || capacity < kIdSize || !SeekToTrack(track)) {
+  const std::int32_t track_offset = TrackOffset(track);
+  if (out == nullptr || capacity < kIdSize || track_offset < 0) {
     return 0;
   }
-  std::uint8_t header[kSectorHeaderSize];
+  TrackWalk walk(image_, track_offset);
   std::int32_t written = 0;
   for (std::int64_t i = 0; capacity - written >= kIdSize; ++i) {
+    const std::uint8_t* header = walk.Next();
     // The end of the image inside the track ends the listing with what was found so far.
-    if (std::fread(header, 1, sizeof header, image_) != sizeof header) {
+    if (header == nullptr) {
       break;
     }
     std::memcpy(out + written, header + d88::kOffsetC, kIdSize);
     written += kIdSize;
-    const std::uint32_t data_size = ReadLE16(header + d88::kOffsetDataSize);
-    if (std::fseek(image_, static_cast<long>(data_size), SEEK_CUR) != 0) {
-      break;
-    }
     // Unlike a sector read, a count of 0 does not end the listing: it never equals i + 1.
     if (i == static_cast<std::int64_t>(ReadLE16(header + d88::kOffsetSectorCount)) - 1) {
       break;

@@ -47,7 +47,8 @@ class D88Image {
  private:
   void Close();
   bool ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size);
-  bool SeekToTrack(std::int32_t track);
+  // File offset of `track`'s first record, or -1 when the track is unusable.
+  std::int32_t TrackOffset(std::int32_t track) const;
 
   std::FILE* image_;
   std::int32_t current_disk_;
@@ -62,9 +63,18 @@ class D88Image {
   char disk_name_[d88::kDiskNameSize + 1];
 };
 
+// Built from single bytes so the result does not depend on the host's byte order; inline, as
+// a record walk calls them for every record.
+
 /// The unsigned 16-bit value stored low byte first at `p`.
-std::uint32_t ReadLE16(const std::uint8_t* p);
+inline constexpr std::uint32_t ReadLE16(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8;
+}
+
 /// The unsigned 32-bit value stored low byte first at `p`.
-std::uint32_t ReadLE32(const std::uint8_t* p);
+inline constexpr std::uint32_t ReadLE32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
 
 #endif  // D88_D88_IMAGE_H

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -325,6 +326,52 @@ TEST_F(ReaderTest, ImageEndingInsideATrack) {
     ASSERT_EQ(got, c.expected);
     const Bytes want = Pattern(1024, static_cast<std::uint32_t>(c.r));
     EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + got, want.begin()));
+  }
+}
+
+TEST_F(ReaderTest, WalkEndsWhereARecordWouldStartPast2GiB) {
+  // Offsets of 2^31 or more are out of the format's reach: a walk that would go on there ends,
+  // rather than trust a C library's seek across the line. The track starts 100 bytes below the
+  // line, in a sparse file; the first record's data size decides where the second starts.
+  constexpr std::int64_t kLine = 2147483647;  // 2^31 - 1
+  constexpr std::int64_t kTrackStart = kLine - 100;
+  struct Case {
+    const char* name;
+    std::size_t first_data;
+    bool second_read;
+  };
+  const Case cases[] = {{"SecondStartsOnTheLine", 84, true}, {"SecondStartsPastIt", 85, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Layout layout;
+    const Bytes built = D88Builder()
+                            .AddDisk("FAR")
+                            .AddSector(0, 1, 0, 1, 0, Pattern(c.first_data, 1))
+                            .AddSector(0, 1, 0, 2, 0, Pattern(128, 2))
+                            .SetDiskSize(static_cast<std::uint32_t>(kLine))
+                            .SetTrackEntry(0, static_cast<std::uint32_t>(kTrackStart))
+                            .Build(&layout);
+    const auto track = built.begin() + static_cast<long>(layout.record_offsets.at(0));
+    path_ = dir_.File("far.d88");
+    {
+      std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+      out.write(reinterpret_cast<const char*>(built.data()), track - built.begin());
+      out.seekp(kTrackStart);
+      out.write(reinterpret_cast<const char*>(&*track), built.end() - track);
+      ASSERT_TRUE(out.good());
+    }
+    ASSERT_TRUE(reader_.Open(path_.c_str()));
+    ASSERT_TRUE(reader_.SelectDisk(0));
+    std::uint8_t ids[16];
+    EXPECT_EQ(reader_.ListSectorIds(0, ids, 16), c.second_read ? 8 : 4);
+    Bytes data(128);
+    EXPECT_EQ(reader_.ReadSector(0, 1, 0, 2, 0, data.data(), 128), c.second_read ? 128 : 0);
+    // The first record's data runs across the line; read on from before it, it is whole.
+    ASSERT_EQ(reader_.ReadSector(0, 1, 0, 1, 0, data.data(), 128),
+              static_cast<std::int32_t>(c.first_data));
+    EXPECT_EQ(Bytes(data.begin(), data.begin() + static_cast<long>(c.first_data)),
+              Pattern(c.first_data, 1));
+    reader_.Open(nullptr);
   }
 }
 

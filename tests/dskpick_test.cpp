@@ -1,5 +1,6 @@
 // End-to-end tests: the built tool run in a fresh directory on images made by the builder.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -7,7 +8,9 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "testing/d88_builder.h"
@@ -126,6 +129,25 @@ TEST_F(DskpickTest, OpenFailureMessageIsTheStoredShiftJisBytes) {
   ASSERT_EQ(run.err.size(), 30u + LineEnd().size() - 1);
   EXPECT_EQ(static_cast<unsigned char>(run.err[0]), 0x83);
   EXPECT_EQ(static_cast<unsigned char>(run.err[27]), 0xF1);
+}
+
+TEST_F(DskpickTest, ImageThatCannotBePositionedIsAnOpenFailure) {
+  if (UsingOtherCommand()) GTEST_SKIP() << "Windows has no FIFOs in its file system";
+  ASSERT_EQ(mkfifo(dir_.File("image.d88").c_str(), 0644), 0);
+  // The writer feeds the FIFO until the tool gives up reading it; the broken pipe that ends it
+  // must not end the test.
+  signal(SIGPIPE, SIG_IGN);
+  std::thread writer([this] {
+    std::ofstream fifo(dir_.File("image.d88"), std::ios::binary);
+    const Bytes image = BuildSampleImage(nullptr, 1);
+    fifo.write(reinterpret_cast<const char*>(image.data()), static_cast<long>(image.size()));
+  });
+  const ToolRun run = RunTool(dir_.path().string(), {"image.d88"});
+  writer.join();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, Line(kOpenFailed));
+  EXPECT_TRUE(FilesIn(dir_).empty());
 }
 
 TEST_F(DskpickTest, EmptyImageCutsNothing) {
