@@ -242,6 +242,10 @@ std::int32_t D88Image::GetMediaType() const { return media_type_; }
 
 std::int32_t D88Image::GetCurrentDisk() const { return current_disk_; }
 
+std::int32_t D88Image::GetDiskSize() const { return disk_size_; }
+
+std::int32_t D88Image::GetDiskOffset() const { return current_disk_ < 0 ? -1 : disk_offset_; }
+
 bool D88Image::ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size) {
   if (std::fseek(image_, offset, SEEK_SET) != 0) {
     return false;

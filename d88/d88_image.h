@@ -32,6 +32,11 @@ class D88Image {
   std::int32_t GetMediaType() const;
   /// Index of the selected disk, or -1 when none is selected.
   std::int32_t GetCurrentDisk() const;
+  /// Disk-size field of the selected disk; 0 when none is selected, -1 when the field is 2^31
+  /// or more.
+  std::int32_t GetDiskSize() const;
+  /// File offset at which the selected disk starts; -1 when none is selected.
+  std::int32_t GetDiskOffset() const;
   /// Copies at most `max` data bytes of sector (c, h, r, n) of `track` to `dest`; returns the
   /// bytes copied, 0 when the sector is not found.
   std::int32_t ReadSector(std::int32_t track, std::int32_t c, std::int32_t h, std::int32_t r,

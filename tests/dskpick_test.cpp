@@ -45,12 +45,8 @@ std::vector<std::string> NamesOnDisks(int below) {
 
 // The names in `dir`, sorted, leaving out the image the test put there.
 std::vector<std::string> FilesIn(const TempDir& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    const std::string name = entry.path().filename().string();
-    if (name != "image.d88") names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
+  std::vector<std::string> names = dir.Names();
+  names.erase(std::remove(names.begin(), names.end(), "image.d88"), names.end());
   return names;
 }
 

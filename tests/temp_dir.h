@@ -2,9 +2,11 @@
 #ifndef TESTS_TEMP_DIR_H
 #define TESTS_TEMP_DIR_H
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace d88test {
 
@@ -41,6 +43,15 @@ class TempDir {
 
   const std::filesystem::path& path() const { return path_; }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
+  /// The names in the folder, sorted.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
  private:
   static unsigned long& Counter() {

@@ -16,13 +16,12 @@ namespace d88test {
 
 namespace {
 
-std::vector<std::string> ToolCommand() {
+// The words of the command in environment variable `variable`, or `built` when it is unset.
+std::vector<std::string> Command(const char* variable, const char* built) {
+  const char* command = std::getenv(variable);
+  if (command == nullptr || *command == '\0') return {built};
   std::vector<std::string> words;
-  if (!UsingOtherCommand()) {
-    words.push_back(DSKPICK_PATH);
-    return words;
-  }
-  std::istringstream in(std::getenv("DSKPICK_COMMAND"));
+  std::istringstream in(command);
   for (std::string word; in >> word;) {
     words.push_back(word);
   }
@@ -36,10 +35,11 @@ std::string ReadText(const std::string& path) {
 
 }  // namespace
 
-ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
-                const RunOptions& options) {
-  std::vector<std::string> words =
-      options.program.empty() ? ToolCommand() : std::vector<std::string>{options.program};
+namespace {
+
+// Runs the command `words` with `args` in `dir`.
+ToolRun Run(std::vector<std::string> words, const std::string& dir,
+            const std::vector<std::string>& args, const RunOptions& options) {
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& word : words) {
@@ -88,6 +88,19 @@ ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
   unlink(out_path);
   unlink(err_path);
   return run;
+}
+
+}  // namespace
+
+ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
+                const RunOptions& options) {
+  return Run(options.program.empty() ? Command("DSKPICK_COMMAND", DSKPICK_PATH)
+                                     : std::vector<std::string>{options.program},
+             dir, args, options);
+}
+
+ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args) {
+  return Run(Command("D88INFO_COMMAND", D88INFO_PATH), dir, args, RunOptions());
 }
 
 std::string ToolProgram() { return DSKPICK_PATH; }

@@ -32,6 +32,10 @@ struct RunOptions {
 ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
                 const RunOptions& options = RunOptions());
 
+/// Runs d88info in `dir` with `args`: the one built alongside the tests unless D88INFO_COMMAND
+/// names another (words split at blanks, as DSKPICK_COMMAND).
+ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args);
+
 /// The program that RunTool runs by default.
 std::string ToolProgram();
 

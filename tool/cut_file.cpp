@@ -52,8 +52,7 @@ CutOutcome CutFileWithOutcome(const char* name, std::int32_t track, std::int32_t
       return CutOutcome::kWriteFailed;
   }
   if (delivered < total) {
-    const std::int32_t got = delivered > skip ? delivered - skip : 0;
-    std::fprintf(stderr, kIncompleteFormat, name, got, length);
+    std::fprintf(stderr, kIncompleteFormat, name, FileBytesRead(skip, delivered), length);
     return CutOutcome::kIncomplete;
   }
   return CutOutcome::kWritten;

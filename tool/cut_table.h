@@ -43,4 +43,10 @@ inline constexpr CutEntry kCutTable[] = {
 };
 // clang-format on
 
+/// How many of a file's bytes came from the image when its run delivered `delivered` bytes and
+/// the file starts `skip` bytes in: the number a warning about an incomplete file gives.
+inline constexpr std::int32_t FileBytesRead(std::int32_t skip, std::int32_t delivered) {
+  return delivered <= skip ? 0 : delivered - skip;
+}
+
 #endif  // TOOL_CUT_TABLE_H
