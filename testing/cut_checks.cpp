@@ -127,4 +127,44 @@ std::vector<std::string> CheckCutRun(const std::string& dir, const std::string& 
   return problems;
 }
 
+std::vector<std::string> CheckDisagreements(const InProcessRun& run, const InProcessRun& check) {
+  std::vector<std::string> problems;
+  std::map<std::string, int> cut;  // name -> bytes read from the image, for each file cut
+  for (const CutFileReport& file : ReportedFiles(run)) cut[file.name] = file.bytes_read;
+  const std::vector<std::string> lines = Lines(check.out, problems);
+  if (check.status != 0 || !check.err.empty()) {
+    problems.push_back("d88info --check ended with status " + std::to_string(check.status) +
+                       " and said: " + check.err);
+  }
+  if (lines.size() != std::size(kCutTable) + 1) {
+    problems.push_back("d88info --check wrote " + std::to_string(lines.size()) + " lines");
+    return problems;
+  }
+  for (std::size_t i = 0; i < std::size(kCutTable); ++i) {
+    const CutEntry& e = kCutTable[i];
+    const std::string said = lines[i].substr(0, lines[i].find(" ("));
+    const std::string name = std::string(e.name) + ": ";
+    const auto found = cut.find(e.name);
+    if (found == cut.end()) {
+      if (said != name + "no data" && said != name + "no disk") {
+        problems.push_back("d88info says \"" + said + "\" of a file dskpick did not cut");
+      }
+      continue;
+    }
+    const std::string want = found->second == e.length
+                                 ? "cut"
+                                 : "incomplete " + std::to_string(found->second) + " of " +
+                                       std::to_string(e.length) + " bytes";
+    if (said != name + want) {
+      problems.push_back("d88info says \"" + said + "\" where dskpick's output means " + want);
+    }
+  }
+  const std::string sum = std::to_string(cut.size()) + " of " +
+                          std::to_string(std::size(kCutTable)) + " files would be cut";
+  if (lines.back().rfind(sum, 0) != 0) {
+    problems.push_back("d88info sums up \"" + lines.back() + "\", not " + sum);
+  }
+  return problems;
+}
+
 }  // namespace d88test

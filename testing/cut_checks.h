@@ -25,6 +25,10 @@ struct CutFileReport {
 };
 std::vector<CutFileReport> ReportedFiles(const InProcessRun& run);
 
+/// The entries on which d88info's `check` run disagrees with what dskpick's `run` did with the
+/// same image: cut, incomplete with the same count, or neither ("no data" or "no disk").
+std::vector<std::string> CheckDisagreements(const InProcessRun& run, const InProcessRun& check);
+
 }  // namespace d88test
 
 #endif  // TESTING_CUT_CHECKS_H

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "tool/run_d88info.h"
 #include "tool/run_dskpick.h"
 
 namespace d88test {
@@ -43,9 +44,9 @@ void Redirect(int from, int to) {
   }
 }
 
-}  // namespace
-
-InProcessRun RunToolInProcess(const std::string& dir, const std::string& image) {
+// Runs a command's entry point on `argv` (argc words) in `dir`, capturing its output.
+InProcessRun RunInProcess(const std::string& dir, int (*entry)(int, const char* const*), int argc,
+                          const char* const* argv) {
   static const int out_fd = CaptureFd("out");
   static const int err_fd = CaptureFd("err");
   char old_dir[PATH_MAX];
@@ -65,9 +66,8 @@ InProcessRun RunToolInProcess(const std::string& dir, const std::string& image) 
 
   // An error left on the stream by an earlier run would count against this one.
   std::clearerr(stdout);
-  const char* argv[] = {"dskpick", image.c_str(), nullptr};
   InProcessRun run;
-  run.status = RunDskpick(2, argv);
+  run.status = entry(argc, argv);
 
   std::fflush(stdout);
   std::fflush(stderr);
@@ -79,6 +79,18 @@ InProcessRun RunToolInProcess(const std::string& dir, const std::string& image) 
   run.err = Drain(err_fd);
   if (chdir(old_dir) != 0) std::abort();
   return run;
+}
+
+}  // namespace
+
+InProcessRun RunToolInProcess(const std::string& dir, const std::string& image) {
+  const char* argv[] = {"dskpick", image.c_str(), nullptr};
+  return RunInProcess(dir, RunDskpick, 2, argv);
+}
+
+InProcessRun RunCheckInProcess(const std::string& dir, const std::string& image) {
+  const char* argv[] = {"d88info", "--check", image.c_str(), nullptr};
+  return RunInProcess(dir, RunD88info, 3, argv);
 }
 
 }  // namespace d88test

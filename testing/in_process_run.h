@@ -16,6 +16,9 @@ struct InProcessRun {
 /// Runs `dskpick IMAGE` with `dir` as the current directory, then returns to the old one.
 InProcessRun RunToolInProcess(const std::string& dir, const std::string& image);
 
+/// Runs `d88info --check IMAGE` the same way.
+InProcessRun RunCheckInProcess(const std::string& dir, const std::string& image);
+
 }  // namespace d88test
 
 #endif  // TESTING_IN_PROCESS_RUN_H

@@ -1,13 +1,13 @@
 // End-to-end tests of d88info: its listing against images whose layout the builder reports, and
-// its check against what dskpick really does with the same image.
+// its check against what dskpick really does with the same image (the damaged-image sweep
+// compares the two on thousands more).
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "testing/cut_checks.h"
 #include "testing/d88_builder.h"
 #include "testing/sample_image.h"
 #include "tests/expected_files.h"
@@ -68,20 +68,13 @@ TEST(D88infoTest, ListsEveryDiskAndTrack) {
                 Line("  track 0: 0/0/9/1"));
 }
 
-// What dskpick did with each file, read from its output: "cut", "incomplete G of L bytes" or
-// "no data"; files on disks the image lacks are left out.
-std::map<std::string, std::string> DskpickOutcomes(const ToolRun& run) {
-  std::map<std::string, std::string> outcomes;
-  for (const std::string& line : Lines(run.out)) {
-    outcomes[line.substr(std::string("cutting ... ").size())] = "cut";
-  }
-  for (const std::string& line : Lines(run.err)) {
-    std::istringstream words(line);
-    std::string warning, name, is, incomplete, read, of, length;
-    words >> warning >> name >> is >> incomplete >> read >> of >> length;
-    outcomes[name] = "incomplete " + read.substr(1) + " of " + length + " bytes";
-  }
-  return outcomes;
+// The run as if in-process, with "\n" line ends, as the output checks of the test kit read it.
+InProcessRun Plain(const ToolRun& run) {
+  auto lf = [](std::string text) {
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;) text.erase(at, 1);
+    return text;
+  };
+  return {run.status, lf(run.out), lf(run.err)};
 }
 
 TEST(D88infoTest, CheckSaysWhatDskpickDoes) {
@@ -109,25 +102,17 @@ TEST(D88infoTest, CheckSaysWhatDskpickDoes) {
     TempDir cut_here, check_here;
     ASSERT_TRUE(WriteBytes(cut_here.File("image.d88"), c.image));
     ASSERT_TRUE(WriteBytes(check_here.File("image.d88"), c.image));
-    std::map<std::string, std::string> outcomes =
-        DskpickOutcomes(RunTool(cut_here.path().string(), {"image.d88"}));
+    const ToolRun cut = RunTool(cut_here.path().string(), {"image.d88"});
     const ToolRun check = RunD88info(check_here.path().string(), {"--check", "image.d88"});
-    EXPECT_EQ(check.status, 0);
-    EXPECT_EQ(check.err, "");
+    const std::vector<std::string> problems = CheckDisagreements(Plain(cut), Plain(check));
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    // Which of the files dskpick passed over lie on disks the image does not have.
     const std::vector<std::string> lines = Lines(check.out);
     ASSERT_EQ(lines.size(), std::size(kExpected) + 1);
-    int written = 0;
     for (std::size_t i = 0; i < std::size(kExpected); ++i) {
-      const Expected& e = kExpected[i];
-      std::string want = e.disk >= c.disks ? "no disk" : "no data";
-      if (outcomes.count(e.name) != 0) {
-        want = outcomes[e.name];
-        ++written;
-      }
-      EXPECT_EQ(lines[i].substr(0, lines[i].find(" (")), std::string(e.name) + ": " + want);
+      const bool no_disk = lines[i].find(": no disk") != std::string::npos;
+      EXPECT_EQ(no_disk, kExpected[i].disk >= c.disks) << lines[i];
     }
-    EXPECT_EQ(lines.back().rfind(std::to_string(written) + " of 20 files would be cut", 0), 0u)
-        << lines.back();
     EXPECT_EQ(check_here.Names(), std::vector<std::string>{"image.d88"});  // nothing written
   }
 }

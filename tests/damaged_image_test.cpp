@@ -1,6 +1,7 @@
 // The tool run on the sample image damaged in thousands of ways: cut short, or with one header
 // byte changed. Every run must end well: status 0, only table files, each of its table length,
-// and a warning for each one the image could not fill.
+// and a warning for each one the image could not fill; and d88info --check must say of every
+// entry what dskpick did with it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -77,7 +78,9 @@ TEST_F(DamagedImageTest, CutShortAnywhere) {
     SCOPED_TRACE("image cut after " + std::to_string(size) + " bytes");
     std::filesystem::resize_file(dir_.File(kImage), size);
     const InProcessRun run = Run();
-    const std::vector<std::string> problems = CheckCutRun(dir_.path().string(), kImage, run);
+    std::vector<std::string> problems = CheckCutRun(dir_.path().string(), kImage, run);
+    ASSERT_TRUE(problems.empty()) << problems.front();
+    problems = CheckDisagreements(run, RunCheckInProcess(dir_.path().string(), kImage));
     ASSERT_TRUE(problems.empty()) << problems.front();
 
     std::vector<std::string> want_cut;
@@ -132,7 +135,10 @@ TEST_F(DamagedImageTest, OneHeaderByteChanged) {
       if (value == original) continue;
       SCOPED_TRACE("byte " + std::to_string(at) + " set to " + std::to_string(value));
       put(at, value);
-      const std::vector<std::string> problems = CheckCutRun(dir_.path().string(), kImage, Run());
+      const InProcessRun run = Run();
+      std::vector<std::string> problems = CheckCutRun(dir_.path().string(), kImage, run);
+      ASSERT_TRUE(problems.empty()) << problems.front();
+      problems = CheckDisagreements(run, RunCheckInProcess(dir_.path().string(), kImage));
       ASSERT_TRUE(problems.empty()) << problems.front();
       ++images;
     }
