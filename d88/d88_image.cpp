@@ -25,47 +25,38 @@ bool SameByte(std::uint8_t stored, std::int32_t wanted) {
   return static_cast<std::int32_t>(stored) == wanted;
 }
 
-// A walk's first read takes in a whole track of the usual size; a walk that goes on past it
-// (a long chain of records) reads on in larger pieces, so that it costs few system calls.
+// A first read takes in a whole track of the usual size; a walk that goes on past it (a long
+// chain of records) reads on in larger pieces, so that it costs few system calls.
 constexpr std::int32_t kFirstReadSize = 8192;
 constexpr std::int32_t kWindowSize = 65536;
 
-// Walks the records of one track in file order. It knows the file offset of every record from
-// the track's start and the data sizes it has read, never from the stream's idea of where it is
-// (a 32-bit C library can get that wrong past 2 GiB), and reads through a window on the stack:
-// data it passes over is read through when that is near, and sought past from the start of the
-// file only when it is far, since a seek makes most C libraries drop their buffer.
-class TrackWalk {
+// Reads the image at offsets it knows itself, never from the stream's idea of where it is (a
+// 32-bit C library can get that wrong past 2 GiB), through a window on the stack. What lies
+// between two reads is read through when it is near and sought past when it is far, since a
+// seek makes most C libraries drop their buffer; every seek is from the start of the file.
+// One lives for one operation: nothing read is kept between calls.
+class FileWindow {
  public:
-  TrackWalk(std::FILE* file, std::int32_t track_offset) : file_(file), next_record_(track_offset) {}
+  explicit FileWindow(std::FILE* file) : file_(file) {}
 
-  /// The next record's header, valid until the next call; null when the image ends inside it,
-  /// a read fails, or the record would start past 2^31 - 1, beyond every offset the format can
-  /// name.
-  const std::uint8_t* Next() {
-    if (next_record_ > kInt32Max || !Fill(next_record_, kSectorHeaderSize)) {
-      return nullptr;
-    }
-    const std::uint8_t* header = window_ + (next_record_ - window_start_);
-    data_offset_ = next_record_ + kSectorHeaderSize;
-    // Records are stepped over by their data size, which need not be 128 << N.
-    next_record_ = data_offset_ + ReadLE16(header + d88::kOffsetDataSize);
-    return header;
+  /// The `need` bytes (at most kWindowSize) at `offset`, valid until the next call; null when
+  /// the file does not hold them all.
+  const std::uint8_t* Peek(std::int64_t offset, std::int32_t need) {
+    return Fill(offset, need) ? window_ + (offset - window_start_) : nullptr;
   }
 
-  /// Copies the first `length` data bytes of the record Next() returned last to `dest`;
-  /// returns the bytes the file delivered, fewer when the image ends inside them.
-  std::int32_t ReadData(std::uint8_t* dest, std::int32_t length) {
+  /// Copies the `length` bytes at `offset` to `dest`; returns how many the file delivered.
+  std::int32_t Read(std::int64_t offset, std::uint8_t* dest, std::int32_t length) {
     std::int32_t copied = 0;
     const std::int64_t window_end = window_start_ + window_size_;
-    if (data_offset_ < window_end) {
-      const std::int64_t held = window_end - data_offset_;
+    if (offset >= window_start_ && offset < window_end) {
+      const std::int64_t held = window_end - offset;
       copied = held < length ? static_cast<std::int32_t>(held) : length;
-      std::memcpy(dest, window_ + (data_offset_ - window_start_), static_cast<std::size_t>(copied));
+      std::memcpy(dest, window_ + (offset - window_start_), static_cast<std::size_t>(copied));
     }
     if (copied == length) return copied;
     // The rest goes straight to `dest`; the window, now behind the stream, is given up.
-    const std::int64_t from = data_offset_ + copied;
+    const std::int64_t from = offset + copied;
     if (from != stream_at_ && !Seek(from)) return copied;
     const std::size_t got =
         std::fread(dest + copied, 1, static_cast<std::size_t>(length - copied), file_);
@@ -121,8 +112,6 @@ class TrackWalk {
   }
 
   std::FILE* file_;
-  std::int64_t next_record_;
-  std::int64_t data_offset_ = 0;
   // Unknown (-1) until the first seek: every walk starts with a seek from the start of the file.
   std::int64_t stream_at_ = -1;
   std::int64_t window_start_ = -1;
@@ -242,16 +231,33 @@ std::int32_t D88Image::GetMediaType() const { return media_type_; }
 
 std::int32_t D88Image::GetCurrentDisk() const { return current_disk_; }
 
-std::int32_t D88Image::GetDiskSize() const { return disk_size_; }
+std::int32_t D88Image::GetDiskSize() const { return current_disk_ < 0 ? 0 : disk_size_; }
 
 std::int32_t D88Image::GetDiskOffset() const { return current_disk_ < 0 ? -1 : disk_offset_; }
 
 bool D88Image::ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size) {
-  if (std::fseek(image_, offset, SEEK_SET) != 0) {
-    return false;
+  return FileWindow(image_).Read(offset, dest, size) == size;
+}
+
+template <typename Visit>
+void D88Image::WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit) {
+  FileWindow window(image_);
+  std::int64_t record = track_offset;
+  // 64 bits: the walk ends only at the end of the file when counts are smaller than positions.
+  // A record that would start past 2^31 - 1 is beyond every offset the format can name.
+  for (std::int64_t i = 0; record <= kInt32Max; ++i) {
+    const std::uint8_t* header = window.Peek(record, kSectorHeaderSize);
+    if (header == nullptr) return;
+    const std::uint32_t sector_count = ReadLE16(header + d88::kOffsetSectorCount);
+    if (sector_count == 0 && zero_count_ends) return;
+    const std::int64_t data = record + kSectorHeaderSize;
+    if (visit(header, window, data)) return;
+    // The count is re-read from every record; only equality ends the walk, so a count of 0
+    // that does not end it never does.
+    if (i == static_cast<std::int64_t>(sector_count) - 1) return;
+    // Records are stepped over by their data size, which need not be 128 << N.
+    record = data + ReadLE16(header + d88::kOffsetDataSize);
   }
-  return std::fread(dest, 1, static_cast<std::size_t>(size), image_) ==
-         static_cast<std::size_t>(size);
 }
 
 std::int32_t D88Image::TrackOffset(std::int32_t track) const {
@@ -276,31 +282,24 @@ std::int32_t D88Image::ReadSector(std::int32_t track, std::int32_t c, std::int32
   if (dest == nullptr || max < 0 || track_offset < 0) {
     return 0;
   }
-  TrackWalk walk(image_, track_offset);
-  // 64 bits: the walk ends only at the end of the file when counts are smaller than positions.
-  for (std::int64_t i = 0;; ++i) {
-    const std::uint8_t* header = walk.Next();
-    if (header == nullptr) {
-      return 0;
-    }
-    const std::uint32_t sector_count = ReadLE16(header + d88::kOffsetSectorCount);
-    const std::uint32_t data_size = ReadLE16(header + d88::kOffsetDataSize);
-    if (sector_count == 0) {
-      return 0;
-    }
-    if (SameByte(header[d88::kOffsetC], c) && SameByte(header[d88::kOffsetH], h) &&
-        SameByte(header[d88::kOffsetR], r) && SameByte(header[d88::kOffsetN], n)) {
-      const std::int32_t length =
-          data_size < static_cast<std::uint32_t>(max) ? static_cast<std::int32_t>(data_size) : max;
-      // Only what the file delivered counts, so a sector cut short by the end of the image
-      // reads as short.
-      return walk.ReadData(dest, length);
-    }
-    // The count is re-read from every record; only equality ends the walk.
-    if (i == static_cast<std::int64_t>(sector_count) - 1) {
-      return 0;
-    }
-  }
+  std::int32_t read = 0;
+  // A record with a sector count of 0 ends a sector's search.
+  WalkTrack(track_offset, true,
+            [&](const std::uint8_t* header, FileWindow& window, std::int64_t data) {
+              if (!SameByte(header[d88::kOffsetC], c) || !SameByte(header[d88::kOffsetH], h) ||
+                  !SameByte(header[d88::kOffsetR], r) || !SameByte(header[d88::kOffsetN], n)) {
+                return false;
+              }
+              const std::uint32_t data_size = ReadLE16(header + d88::kOffsetDataSize);
+              const std::int32_t length = data_size < static_cast<std::uint32_t>(max)
+                                              ? static_cast<std::int32_t>(data_size)
+                                              : max;
+              // Only what the file delivered counts, so a sector cut short by the end of the image
+              // reads as short.
+              read = window.Read(data, dest, length);
+              return true;
+            });
+  return read;
 }
 
 std::int32_t D88Image::ReadSectors(std::int32_t track, std::int32_t c, std::int32_t h,
@@ -340,20 +339,13 @@ std::int32_t D88Image::ListSectorIds(std::int32_t track, std::uint8_t* out, std:
   if (out == nullptr || capacity < kIdSize || track_offset < 0) {
     return 0;
   }
-  TrackWalk walk(image_, track_offset);
   std::int32_t written = 0;
-  for (std::int64_t i = 0; capacity - written >= kIdSize; ++i) {
-    const std::uint8_t* header = walk.Next();
-    // The end of the image inside the track ends the listing with what was found so far.
-    if (header == nullptr) {
-      break;
-    }
+  // Unlike a sector's search, a listing goes on past a record with a sector count of 0; the
+  // end of the image inside the track ends it with what was found so far.
+  WalkTrack(track_offset, false, [&](const std::uint8_t* header, FileWindow&, std::int64_t) {
     std::memcpy(out + written, header + d88::kOffsetC, kIdSize);
     written += kIdSize;
-    // Unlike a sector read, a count of 0 does not end the listing: it never equals i + 1.
-    if (i == static_cast<std::int64_t>(ReadLE16(header + d88::kOffsetSectorCount)) - 1) {
-      break;
-    }
-  }
+    return capacity - written < kIdSize;
+  });
   return written;
 }

@@ -12,7 +12,7 @@
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using d88test::Bytes;
 using d88test::D88Builder;
 
 // A small two-disk image: three tracks of 128-byte sectors 1 to 3 and one 256-byte sector 4;

@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "d88/d88_format.h"
+#include "testing/d88_layout.h"
 
 namespace d88test {
 
@@ -21,7 +21,12 @@ Record MakeRecord(std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n
 
 D88Builder& D88Builder::AddDisk(const std::string& name, std::uint8_t media_type) {
   Disk disk;
-  disk.name = name.substr(0, d88::kDiskNameSize);
+  // Every byte given is written: a name of more than 16 bytes runs on into the bytes after the
+  // name field, up to the media type.
+  if (name.size() > layout::kMediaType) {
+    throw std::logic_error("D88Builder: a name runs into the media type at most");
+  }
+  disk.name = name;
   disk.media_type = media_type;
   disks_.push_back(std::move(disk));
   return *this;
@@ -61,14 +66,14 @@ std::vector<std::uint8_t> D88Builder::Build(Layout* layout) const {
     if (layout != nullptr) {
       layout->disk_offsets.push_back(start);
     }
-    image.resize(start + d88::kDiskHeaderSize, 0);
+    image.resize(start + layout::kDiskHeaderSize, 0);
     for (std::size_t i = 0; i < disk.name.size(); ++i) {
-      image[start + d88::kOffsetDiskName + i] = static_cast<std::uint8_t>(disk.name[i]);
+      image[start + layout::kName + i] = static_cast<std::uint8_t>(disk.name[i]);
     }
-    image[start + d88::kOffsetMediaType] = disk.media_type;
+    image[start + layout::kMediaType] = disk.media_type;
     for (const auto& [track, records] : disk.tracks) {
-      if (track >= 0 && track < d88::kTrackCount) {
-        PutLE32(image, start + d88::kOffsetTrackTable + 4 * static_cast<std::size_t>(track),
+      if (track >= 0 && track < layout::kTrackCount) {
+        PutLE32(image, start + layout::TrackEntry(track),
                 static_cast<std::uint32_t>(image.size() - start));
       }
       for (const Record& record : records) {
@@ -76,23 +81,23 @@ std::vector<std::uint8_t> D88Builder::Build(Layout* layout) const {
         if (layout != nullptr) {
           layout->record_offsets.push_back(at);
         }
-        image.resize(at + d88::kSectorHeaderSize, 0);
-        image[at + d88::kOffsetC] = record.c;
-        image[at + d88::kOffsetH] = record.h;
-        image[at + d88::kOffsetR] = record.r;
-        image[at + d88::kOffsetN] = record.n;
-        PutLE16(image, at + d88::kOffsetSectorCount,
+        image.resize(at + layout::kRecordHeaderSize, 0);
+        image[at + layout::kC] = record.c;
+        image[at + layout::kH] = record.h;
+        image[at + layout::kR] = record.r;
+        image[at + layout::kN] = record.n;
+        PutLE16(image, at + layout::kSectorCount,
                 record.sector_count.value_or(static_cast<std::uint16_t>(records.size())));
-        PutLE16(image, at + d88::kOffsetDataSize,
+        PutLE16(image, at + layout::kDataSize,
                 record.data_size.value_or(static_cast<std::uint16_t>(record.data.size())));
         image.insert(image.end(), record.data.begin(), record.data.end());
       }
     }
     // The header is finished last, once the disk's length is known.
     for (const auto& [track, entry] : disk.track_entries) {
-      PutLE32(image, start + d88::kOffsetTrackTable + 4 * static_cast<std::size_t>(track), entry);
+      PutLE32(image, start + layout::TrackEntry(track), entry);
     }
-    PutLE32(image, start + d88::kOffsetDiskSize,
+    PutLE32(image, start + layout::kDiskSize,
             disk.disk_size.value_or(static_cast<std::uint32_t>(image.size() - start)));
   }
   return image;

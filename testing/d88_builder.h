@@ -11,6 +11,8 @@
 
 namespace d88test {
 
+using Bytes = std::vector<std::uint8_t>;
+
 /// One sector record. The header fields that are left empty come out right: the sector count
 /// is the number of records in the track and the data size is the length of `data`.
 struct Record {
@@ -32,7 +34,8 @@ struct Layout {
 
 class D88Builder {
  public:
-  /// Starts a new disk; the calls that follow add to it. `name` keeps at most 16 bytes.
+  /// Starts a new disk; the calls that follow add to it. Every byte of `name` is written, up to
+  /// 27: bytes past the 16 of the name field stand in the bytes the format leaves alone.
   D88Builder& AddDisk(const std::string& name = "", std::uint8_t media_type = 0);
   /// Adds a record of the given ID and data to `track` of the current disk.
   D88Builder& AddSector(int track, std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n,

@@ -11,12 +11,11 @@
 #include <vector>
 
 #include "testing/d88_builder.h"
+#include "testing/d88_layout.h"
 #include "tests/temp_dir.h"
 
 namespace d88test {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t kN3 = 3;  // 1024-byte sectors
 
@@ -52,6 +51,65 @@ TEST(LittleEndianTest, AssemblesLowByteFirst) {
   EXPECT_EQ(ReadLE32(bytes + 4), 0xFFFFFFFFu);
 }
 
+// A small image written out byte for byte, each group labelled with its field, so that the
+// reader is checked against the format itself rather than against the test kit's builder.
+TEST_F(ReaderTest, ReadsAHandWrittenImage) {
+  const std::vector<Bytes> groups = {
+      // clang-format off
+      // Disk 0 header
+      {'G', 'O', 'L', 'D', 'E', 'N', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},  // 0x00 name, NUL-padded
+      Bytes(11, 0x55),                                              // 0x10 not interpreted
+      {0x20},                                                       // 0x1B media type
+      {0xD8, 0x02, 0x00, 0x00},                                     // 0x1C disk size 728
+      {0x00, 0x00, 0x00, 0x00},                                     // 0x20 track 0 absent
+      {0xB0, 0x02, 0x00, 0x00},                                     // 0x24 track 1 at 688
+      Bytes(4 * 162, 0),                                            //      tracks 2 to 163 absent
+      // Track 1, first record
+      {0x00, 0x01, 0x07, 0x00},                                     // C 0, H 1, R 7, N 0
+      {0x02, 0x00},                                                 // 2 sectors in the track
+      Bytes(8, 0xAA),                                               // not interpreted
+      {0x04, 0x00},                                                 // data size 4
+      {0xDE, 0xAD, 0xBE, 0xEF},                                     // data
+      // Track 1, second record
+      {0x00, 0x01, 0x09, 0x01},                                     // C 0, H 1, R 9, N 1
+      {0x02, 0x00},                                                 // 2 sectors in the track
+      Bytes(8, 0xAA),                                               // not interpreted
+      {0x04, 0x00},                                                 // data size 4
+      {0x01, 0x02, 0x03, 0x04},                                     // data
+      // Disk 1 header, at 728
+      {'T', 'W', 'O', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},       // 0x00 name
+      Bytes(11, 0),                                                 // 0x10 not interpreted
+      {0x10},                                                       // 0x1B media type
+      {0xB0, 0x02, 0x00, 0x00},                                     // 0x1C disk size 688
+      Bytes(4 * 164, 0),                                            // 0x20 no tracks
+      // clang-format on
+  };
+  Bytes image;
+  for (const Bytes& group : groups) image.insert(image.end(), group.begin(), group.end());
+  ASSERT_EQ(image.size(), 728u + 688u);
+
+  ASSERT_TRUE(OpenImage(image));
+  EXPECT_EQ(reader_.GetDiskCount(), 2);
+  ASSERT_TRUE(reader_.SelectDisk(0));
+  EXPECT_STREQ(reader_.GetDiskName(), "GOLDEN");
+  EXPECT_EQ(reader_.GetMediaType(), 0x20);
+  EXPECT_EQ(reader_.GetDiskSize(), 728);
+  EXPECT_EQ(reader_.GetDiskOffset(), 0);
+  std::uint8_t ids[16] = {};
+  ASSERT_EQ(reader_.ListSectorIds(1, ids, 16), 8);
+  EXPECT_EQ(Bytes(ids, ids + 8), (Bytes{0, 1, 7, 0, 0, 1, 9, 1}));
+  EXPECT_EQ(reader_.ListSectorIds(0, ids, 16), 0);
+  std::uint8_t data[8] = {};
+  ASSERT_EQ(reader_.ReadSector(1, 0, 1, 7, 0, data, 8), 4);
+  EXPECT_EQ(Bytes(data, data + 4), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+  ASSERT_EQ(reader_.ReadSector(1, 0, 1, 9, 1, data, 8), 4);
+  EXPECT_EQ(Bytes(data, data + 4), (Bytes{1, 2, 3, 4}));
+  ASSERT_TRUE(reader_.SelectDisk(1));
+  EXPECT_STREQ(reader_.GetDiskName(), "TWO");
+  EXPECT_EQ(reader_.GetMediaType(), 0x10);
+  EXPECT_EQ(reader_.GetDiskOffset(), 728);
+}
+
 TEST_F(ReaderTest, FreshReaderHasNothingSelected) {
   std::uint8_t buffer[16] = {};
   EXPECT_EQ(reader_.GetDiskCount(), 0);
@@ -75,9 +133,10 @@ TEST_F(ReaderTest, CountsDisksFoundByTheScan) {
     std::function<Bytes()> image;
     std::int32_t disks;
   };
+  constexpr auto kHeaderSize = static_cast<std::uint32_t>(layout::kDiskHeaderSize);
   auto header = [](std::uint32_t disk_size) {
-    Bytes bytes(688, 0);
-    PutLE32(bytes, 0x1C, disk_size);
+    Bytes bytes(layout::kDiskHeaderSize, 0);
+    PutLE32(bytes, layout::kDiskSize, disk_size);
     return bytes;
   };
   auto concat = [](Bytes a, const Bytes& b) {
@@ -86,20 +145,23 @@ TEST_F(ReaderTest, CountsDisksFoundByTheScan) {
   };
   const Case cases[] = {
       {"EmptyFile", [] { return Bytes(); }, 0},
-      {"ShorterThanHeader", [] { return Bytes(687, 0); }, 0},
-      {"OneBareHeader", [&] { return header(688); }, 1},
-      {"SecondHeaderCutShort", [&] { return concat(header(688), Bytes(687, 0)); }, 1},
+      {"ShorterThanHeader", [] { return Bytes(kHeaderSize - 1, 0); }, 0},
+      {"OneBareHeader", [&] { return header(kHeaderSize); }, 1},
+      {"SecondHeaderCutShort",
+       [&] { return concat(header(kHeaderSize), Bytes(kHeaderSize - 1, 0)); }, 1},
       {"TwoDisks", [] { return D88Builder().AddDisk("A").AddDisk("B").Build(); }, 2},
       {"SizeZeroRepeatsUntil64", [&] { return header(0); }, 64},
       {"More than 64 disks",
        [&] {
          Bytes image;
-         for (int i = 0; i < 70; ++i) image = concat(image, header(688));
+         for (int i = 0; i < 70; ++i) image = concat(image, header(kHeaderSize));
          return image;
        },
        64},
-      {"SizeOf2Pow31StopsTheScan", [&] { return concat(header(0x80000000u), header(688)); }, 1},
-      {"SizeOfAllOnesStopsTheScan", [&] { return concat(header(0xFFFFFFFFu), header(688)); }, 1},
+      {"SizeOf2Pow31StopsTheScan", [&] { return concat(header(0x80000000u), header(kHeaderSize)); },
+       1},
+      {"SizeOfAllOnesStopsTheScan",
+       [&] { return concat(header(0xFFFFFFFFu), header(kHeaderSize)); }, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -164,7 +226,7 @@ TEST_F(ReaderTest, FailedSelectClearsTheSelection) {
 TEST_F(ReaderTest, SelectFailsWhenTheFileShrankAfterOpen) {
   ASSERT_TRUE(OpenImage(D88Builder().AddDisk("A").AddDisk("B").Build()));
   ASSERT_EQ(reader_.GetDiskCount(), 2);
-  std::filesystem::resize_file(path_, 688 + 100);
+  std::filesystem::resize_file(path_, layout::kDiskHeaderSize + 100);
   EXPECT_TRUE(reader_.SelectDisk(0));
   EXPECT_FALSE(reader_.SelectDisk(1));
   EXPECT_EQ(reader_.GetCurrentDisk(), -1);
@@ -388,7 +450,8 @@ TEST_F(ReaderTest, UnusableTracksYieldNothing) {
       {"IndexNegative", -1, [](D88Builder&) {}, 0},
       {"EntryZero", 3, [](D88Builder& b) { b.SetTrackEntry(3, 0); }, 0},
       {"AbsentTrack", 4, [](D88Builder&) {}, 0},
-      {"EntryEqualsDiskSize", 3, [](D88Builder& b) { b.SetDiskSize(688); }, 128},
+      {"EntryEqualsDiskSize", 3, [](D88Builder& b) { b.SetDiskSize(layout::kDiskHeaderSize); },
+       128},
       {"EntryAboveDiskSize", 3, [](D88Builder& b) { b.SetDiskSize(687); }, 0},
       {"EntryOf2Pow31", 3, [](D88Builder& b) { b.SetTrackEntry(3, 0x80000000u); }, 0},
       {"EntryAllOnes", 3, [](D88Builder& b) { b.SetTrackEntry(3, 0xFFFFFFFFu); }, 0},

@@ -13,6 +13,7 @@
 
 #include "testing/cut_checks.h"
 #include "testing/d88_builder.h"
+#include "testing/d88_layout.h"
 #include "testing/in_process_run.h"
 #include "testing/sample_image.h"
 #include "tests/expected_files.h"
@@ -22,7 +23,7 @@ namespace d88test {
 namespace {
 
 constexpr char kImage[] = "image.d88";
-constexpr std::size_t kRecordHeader = 16;
+constexpr std::size_t kRecordHeader = layout::kRecordHeaderSize;
 
 class DamagedImageTest : public ::testing::Test {
  protected:
@@ -58,7 +59,7 @@ class DamagedImageTest : public ::testing::Test {
 TEST_F(DamagedImageTest, CutShortAnywhere) {
   std::set<std::size_t> cuts;
   for (std::size_t disk : layout_.disk_offsets) {
-    for (std::size_t at = disk; at <= disk + 688; ++at) cuts.insert(at);
+    for (std::size_t at = disk; at <= disk + layout::kDiskHeaderSize; ++at) cuts.insert(at);
   }
   for (const auto& [disk, track] : TracksTheTableReads()) {
     for (int r = 1; r <= 5; ++r) {
@@ -104,11 +105,12 @@ TEST_F(DamagedImageTest, OneHeaderByteChanged) {
   std::vector<std::size_t> positions;
   for (std::size_t disk = 0; disk < layout_.disk_offsets.size(); ++disk) {
     const std::size_t start = layout_.disk_offsets[disk];
-    for (std::size_t at = start + 0x1B; at < start + 0x20; ++at) positions.push_back(at);
+    for (std::size_t at = start + layout::kMediaType; at < start + layout::kTrackTable; ++at)
+      positions.push_back(at);
     for (const auto& [used_disk, track] : TracksTheTableReads()) {
       if (static_cast<std::size_t>(used_disk) != disk) continue;
       for (std::size_t i = 0; i < 4; ++i) {
-        positions.push_back(start + 0x20 + 4 * static_cast<std::size_t>(track) + i);
+        positions.push_back(start + layout::TrackEntry(track) + i);
       }
     }
   }

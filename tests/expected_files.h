@@ -12,8 +12,6 @@
 
 namespace d88test {
 
-using Bytes = std::vector<std::uint8_t>;
-
 // Where every file lies, written out again here so that a slip in the tool's own table shows.
 struct Expected {
   const char* name;

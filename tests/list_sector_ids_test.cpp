@@ -12,8 +12,6 @@
 namespace d88test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 constexpr std::uint8_t kUntouched = 0xAA;
 
 Record Sector(std::uint8_t r, std::optional<std::uint16_t> count = std::nullopt,

@@ -17,14 +17,15 @@ std::uint8_t g_cut_buffer[kCutBufferSize];
 
 }  // namespace
 
-CutOutcome CutFileWithOutcome(const char* name, std::int32_t track, std::int32_t c, std::int32_t h,
-                              std::int32_t r, std::int32_t n, std::int32_t skip,
-                              std::int32_t length) {
+CutOutcome CutFile(const CutEntry& entry) {
+  const char* name = entry.name;
+  const std::int32_t skip = entry.skip, length = entry.length;
   if (skip < 0 || length < 0 || skip > kCutBufferSize - length) {
     return CutOutcome::kRejected;
   }
   const std::int32_t total = skip + length;
-  const std::int32_t delivered = g_reader.ReadSectors(track, c, h, r, n, g_cut_buffer, total);
+  const std::int32_t delivered =
+      g_reader.ReadSectors(entry.track, entry.c, entry.h, entry.r, entry.n, g_cut_buffer, total);
   if (delivered == 0) {
     return CutOutcome::kNoData;
   }
@@ -56,10 +57,4 @@ CutOutcome CutFileWithOutcome(const char* name, std::int32_t track, std::int32_t
     return CutOutcome::kIncomplete;
   }
   return CutOutcome::kWritten;
-}
-
-bool CutFile(const char* name, std::int32_t track, std::int32_t c, std::int32_t h, std::int32_t r,
-             std::int32_t n, std::int32_t skip, std::int32_t length) {
-  const CutOutcome outcome = CutFileWithOutcome(name, track, c, h, r, n, skip, length);
-  return outcome == CutOutcome::kWritten || outcome == CutOutcome::kIncomplete;
 }

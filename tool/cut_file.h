@@ -24,15 +24,9 @@ enum class CutOutcome {
   kWriteFailed,  // the file could not be written; what held its name is as it was
 };
 
-/// Reads `skip` + `length` bytes from the run starting at sector (c, h, r, n) of `track` of the
-/// global reader's selected disk, prints the progress line and writes the last `length` of them
-/// to the file `name`. Says on standard error what went wrong with the file or the run.
-CutOutcome CutFileWithOutcome(const char* name, std::int32_t track, std::int32_t c, std::int32_t h,
-                              std::int32_t r, std::int32_t n, std::int32_t skip,
-                              std::int32_t length);
-
-/// As CutFileWithOutcome; true when the file was written, whole or zero-filled.
-bool CutFile(const char* name, std::int32_t track, std::int32_t c, std::int32_t h, std::int32_t r,
-             std::int32_t n, std::int32_t skip, std::int32_t length);
+/// Reads the entry's run (skip + length bytes from its first sector) from the global reader's
+/// selected disk, prints the progress line and replaces the file named after the entry with the
+/// run's last `length` bytes. Says on standard error what went wrong with the file or the run.
+CutOutcome CutFile(const CutEntry& entry);
 
 #endif  // TOOL_CUT_FILE_H

@@ -35,8 +35,7 @@ int RunDskpick(int argc, const char* const* argv) {
   for (std::int32_t disk = 0; disk < disk_count; ++disk) {
     g_reader.SelectDisk(disk);
     for (const CutEntry& e : kCutTable) {
-      if (e.disk == disk && CutFileWithOutcome(e.name, e.track, e.c, e.h, e.r, e.n, e.skip,
-                                               e.length) == CutOutcome::kWriteFailed) {
+      if (e.disk == disk && CutFile(e) == CutOutcome::kWriteFailed) {
         write_failed = true;
       }
     }

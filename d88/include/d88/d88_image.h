@@ -7,46 +7,63 @@
 
 #include "d88/d88_format.h"
 
-/// Reads the disks of one D88 image file. Never writes the image and never prints;
-/// every failure shows only as false or as a byte count of 0.
+/// Reads the disks of one D88 image file. Never writes the image and never prints; every
+/// failure shows only as false or as a byte count of 0. Holds no dynamic memory.
 class D88Image {
  public:
   D88Image();
+  /// Closes the image if one is open.
   ~D88Image();
   D88Image(const D88Image&) = delete;
   D88Image& operator=(const D88Image&) = delete;
 
-  /// Opens `path` for binary reading and finds its disks; false when it cannot be opened or read
-  /// (a directory, for one). A null `path` closes the reader and returns true.
+  /// Closes any image already open, then opens `path` for binary reading and finds its disks.
+  /// Returns false when the file cannot be opened, cannot be read (a directory) or cannot be
+  /// positioned (a FIFO, a terminal); then no image is open. Returns true for any other file,
+  /// an empty one or one that holds no disk included. A null `path` only closes; returns true.
   bool Open(const char* path);
-  /// Number of disks found by the last successful Open, 0 to 64; 0 when closed.
+  /// Returns the number of disks the last Open found, 0 to 64; 0 when no image is open.
   std::int32_t GetDiskCount() const;
   /// Sets the sector numbers a run steps between: after `last` comes `first` of the next track.
+  /// Not checked; the defaults are 1 and 16.
   void SetSectorRange(std::int32_t first, std::int32_t last);
-  /// Loads the header of disk `index`; false when no image is open, the index is out of range or
-  /// the header cannot be read, and then no disk is selected.
+  /// Loads the header of disk `index`. Returns false, changing nothing, when no image is open;
+  /// returns false with no disk selected when `index` is outside 0 to GetDiskCount() - 1 or the
+  /// header cannot be read in full (the file shrank since Open).
   bool SelectDisk(std::int32_t index);
-  /// Name of the selected disk, at most 16 characters; empty when none is selected.
+  /// Returns the name of the disk selected last, at most 16 characters: empty before any
+  /// selection and after one that failed. Closing the image leaves it as it was.
   const char* GetDiskName() const;
-  /// Media type byte of the selected disk, or -1 when none is selected.
+  /// Returns the media type byte of the selected disk; -1 when no disk is selected.
   std::int32_t GetMediaType() const;
-  /// Index of the selected disk, or -1 when none is selected.
+  /// Returns the index of the selected disk; -1 when no disk is selected.
   std::int32_t GetCurrentDisk() const;
-  /// Disk-size field of the selected disk; 0 when none is selected, -1 when the field is 2^31
-  /// or more.
+  /// Returns the disk-size field of the selected disk; 0 when no disk is selected, -1 when the
+  /// field is 2^31 or more (no track of the disk is then usable).
   std::int32_t GetDiskSize() const;
-  /// File offset at which the selected disk starts; -1 when none is selected.
+  /// Returns the file offset at which the selected disk starts; -1 when no disk is selected.
   std::int32_t GetDiskOffset() const;
-  /// Copies at most `max` data bytes of sector (c, h, r, n) of `track` to `dest`; returns the
-  /// bytes copied, 0 when the sector is not found.
+  /// Copies at most `max` data bytes of the first sector (c, h, r, n) of `track` to `dest` and
+  /// returns how many it copied: fewer than the sector holds when `max` is smaller or the image
+  /// ends inside the data. Returns 0 when `dest` is null, `max` is below 0, no image is open,
+  /// the last SelectDisk failed, the track is unusable (index outside 0 to 163, table entry 0 or
+  /// past the disk's size), the walk through the track ends before the sector (at the end of the
+  /// image, at a record whose sector count is 0 or equals its position plus one, or at 2^31 - 1),
+  /// or the sector holds no data.
   std::int32_t ReadSector(std::int32_t track, std::int32_t c, std::int32_t h, std::int32_t r,
                           std::int32_t n, std::uint8_t* dest, std::int32_t max);
-  /// Reads `total` bytes of consecutive sectors, starting at sector (c, h, r, n) of `track`;
-  /// returns `total`, or the whole sectors read before the first that was missing or short.
+  /// Reads `total` bytes of consecutive sectors of size 128 << n into `dest`, starting at sector
+  /// (c, h, r, n) of `track`: after the last sector number comes the first of the next track,
+  /// with the head, then the cylinder, stepped. Returns `total`, or the bytes of the sectors
+  /// read whole before the first that was missing or short. Returns 0 when `dest` is null,
+  /// `total` is 0 or less, `n` is outside 0 to 23, or the first sector cannot be read in full.
   std::int32_t ReadSectors(std::int32_t track, std::int32_t c, std::int32_t h, std::int32_t r,
                            std::int32_t n, std::uint8_t* dest, std::int32_t total);
-  /// Writes the C, H, R, N bytes of each record of `track`, in file order, to `out`; returns the
-  /// bytes written, a multiple of 4 and at most `capacity`; 0 when the track is unusable.
+  /// Writes the C, H, R, N bytes of each record of `track`, in file order, to `out` and returns
+  /// the bytes written, a multiple of 4 and at most `capacity`. A sector count of 0 does not end
+  /// the listing; a record whose count equals its position plus one, the end of the image and
+  /// 2^31 - 1 do. Returns 0 when `out` is null, `capacity` is below 4, no image is open, the
+  /// last SelectDisk failed or the track is unusable.
   std::int32_t ListSectorIds(std::int32_t track, std::uint8_t* out, std::int32_t capacity);
 
  private:
@@ -54,6 +71,12 @@ class D88Image {
   bool ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size);
   // File offset of `track`'s first record, or -1 when the track is unusable.
   std::int32_t TrackOffset(std::int32_t track) const;
+  // The one record walk: visits the records from `track_offset` in file order, calling
+  // visit(header, window, data offset) for each until it returns true. It ends at the end of
+  // the image, at a record past 2^31 - 1, where a record's position equals its sector count
+  // minus one, and, when `zero_count_ends`, at a record whose sector count is 0.
+  template <typename Visit>
+  void WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit);
 
   std::FILE* image_;
   std::int32_t current_disk_;
