@@ -12,7 +12,6 @@
 namespace {
 
 using d88test::D88Builder;
-using d88test::Record;
 
 // The sample image's disks, holding only the tracks the table reads, each with `chain`
 // records of `data_size` bytes in front of its five sectors. Every record carries a sector
@@ -29,16 +28,16 @@ std::vector<std::uint8_t> ChainImage(int chain, std::size_t data_size) {
     }
     for (int i = 0; i < chain; ++i) {
       // An ID that no table entry asks for: cylinder 255 is never stepped to.
-      Record filler = d88test::MakeRecord(255, 0, 1, 0, std::vector<std::uint8_t>(data_size));
-      filler.sector_count = kLongestCount;
-      builder.AddRecord(track, filler);
+      builder.AddRecord(
+          track, d88test::WithCount(d88test::MakeRecord(255, 0, 1, 0, d88test::Bytes(data_size)),
+                                    kLongestCount));
     }
     for (std::uint8_t r : order) {
-      Record sector = d88test::MakeRecord(static_cast<std::uint8_t>(track / 2),
-                                          static_cast<std::uint8_t>(track % 2), r, 3,
-                                          d88test::SampleSectorData(disk, track, r));
-      sector.sector_count = kLongestCount;
-      builder.AddRecord(track, sector);
+      builder.AddRecord(
+          track, d88test::WithCount(d88test::MakeRecord(static_cast<std::uint8_t>(track / 2),
+                                                        static_cast<std::uint8_t>(track % 2), r, 3,
+                                                        d88test::SampleSectorData(disk, track, r)),
+                                    kLongestCount));
     }
   }
   return builder.Build();

@@ -25,8 +25,8 @@ Bytes SmallImage(int damage) {
       d88test::Record record = d88test::MakeRecord(
           static_cast<std::uint8_t>(t / 2), static_cast<std::uint8_t>(t % 2), r, r == 4 ? 1 : 0,
           d88test::Pattern(r == 4 ? 256 : 128, static_cast<std::uint32_t>(t * 4 + r)));
-      if (damage == 1 && t == 1 && r == 2) record.sector_count = 0;
-      if (damage == 2 && t == 0 && r == 1) record.data_size = 100;
+      if (damage == 1 && t == 1 && r == 2) record = d88test::WithCount(record, 0);
+      if (damage == 2 && t == 0 && r == 1) record = d88test::WithDataSize(record, 100);
       builder.AddRecord(t, record);
     }
   }

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "testing/d88_builder.h"
+#include "testing/temp_dir.h"
 #include "tool/cut_table.h"
 
 namespace d88test {
@@ -109,8 +110,7 @@ std::vector<std::string> CheckCutRun(const std::string& dir, const std::string& 
   }
 
   std::set<std::string> present;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    const std::string name = entry.path().filename().string();
+  for (const std::string& name : NamesIn(dir)) {
     if (name != image) present.insert(name);
   }
   if (present != cut) problems.push_back("the files present differ from the progress lines");

@@ -19,6 +19,16 @@ Record MakeRecord(std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n
   return record;
 }
 
+Record WithCount(Record record, std::uint16_t count) {
+  record.sector_count = count;
+  return record;
+}
+
+Record WithDataSize(Record record, std::uint16_t size) {
+  record.data_size = size;
+  return record;
+}
+
 D88Builder& D88Builder::AddDisk(const std::string& name, std::uint8_t media_type) {
   Disk disk;
   // Every byte given is written: a name of more than 16 bytes runs on into the bytes after the

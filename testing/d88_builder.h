@@ -25,6 +25,10 @@ struct Record {
 /// A record of the given ID and data, its other fields left to the builder.
 Record MakeRecord(std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n,
                   std::vector<std::uint8_t> data);
+/// `record` with its sector-count field set to `count`.
+Record WithCount(Record record, std::uint16_t count);
+/// `record` with its data-size field set to `size`, whatever data it holds.
+Record WithDataSize(Record record, std::uint16_t size);
 
 /// Where the builder put things, as file offsets.
 struct Layout {

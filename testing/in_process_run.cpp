@@ -7,35 +7,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "testing/captured_output.h"
 #include "tool/run_d88info.h"
 #include "tool/run_dskpick.h"
 
 namespace d88test {
 
 namespace {
-
-// One capture file per stream and process, outside every directory the tool writes to.
-int CaptureFd(const char* stream) {
-  std::string path = std::string("/tmp/dskpick-") + stream + "-XXXXXX";
-  const int fd = mkstemp(path.data());
-  if (fd < 0) {
-    std::perror("mkstemp");
-    std::abort();
-  }
-  unlink(path.c_str());
-  return fd;
-}
-
-std::string Drain(int fd) {
-  std::string text;
-  lseek(fd, 0, SEEK_SET);
-  char chunk[4096];
-  ssize_t got;
-  while ((got = read(fd, chunk, sizeof chunk)) > 0) {
-    text.append(chunk, static_cast<std::size_t>(got));
-  }
-  return text;
-}
 
 void Redirect(int from, int to) {
   if (dup2(from, to) < 0) {
@@ -47,15 +25,12 @@ void Redirect(int from, int to) {
 // Runs a command's entry point on `argv` (argc words) in `dir`, capturing its output.
 InProcessRun RunInProcess(const std::string& dir, int (*entry)(int, const char* const*), int argc,
                           const char* const* argv) {
-  static const int out_fd = CaptureFd("out");
-  static const int err_fd = CaptureFd("err");
+  static const int out_fd = NewCaptureFile();
+  static const int err_fd = NewCaptureFile();
   char old_dir[PATH_MAX];
   if (getcwd(old_dir, sizeof old_dir) == nullptr || chdir(dir.c_str()) != 0) {
     std::perror("chdir");
     std::abort();
-  }
-  for (int fd : {out_fd, err_fd}) {
-    if (ftruncate(fd, 0) != 0 || lseek(fd, 0, SEEK_SET) != 0) std::abort();
   }
   std::fflush(stdout);
   std::fflush(stderr);
@@ -75,8 +50,8 @@ InProcessRun RunInProcess(const std::string& dir, int (*entry)(int, const char* 
   Redirect(saved_err, 2);
   close(saved_out);
   close(saved_err);
-  run.out = Drain(out_fd);
-  run.err = Drain(err_fd);
+  run.out = TakeCaptured(out_fd);
+  run.err = TakeCaptured(err_fd);
   if (chdir(old_dir) != 0) std::abort();
   return run;
 }

@@ -12,36 +12,13 @@
 
 #include "testing/d88_builder.h"
 #include "testing/d88_layout.h"
-#include "tests/temp_dir.h"
+#include "testing/reader_fixture.h"
+#include "testing/temp_dir.h"
 
 namespace d88test {
 namespace {
 
 constexpr std::uint8_t kN3 = 3;  // 1024-byte sectors
-
-// Writes an image to a temporary file and opens it with a reader of its own.
-class ReaderTest : public ::testing::Test {
- protected:
-  bool OpenImage(const Bytes& image) {
-    path_ = dir_.File("image.d88");
-    EXPECT_TRUE(WriteBytes(path_, image));
-    return reader_.Open(path_.c_str());
-  }
-  // A one-disk image with the given records on `track`, opened and selected.
-  void OpenTrack(int track, const std::vector<Record>& records) {
-    D88Builder builder;
-    builder.AddDisk("T");
-    for (const Record& record : records) {
-      builder.AddRecord(track, record);
-    }
-    ASSERT_TRUE(OpenImage(builder.Build()));
-    ASSERT_TRUE(reader_.SelectDisk(0));
-  }
-
-  TempDir dir_;
-  std::string path_;
-  D88Image reader_;
-};
 
 TEST(LittleEndianTest, AssemblesLowByteFirst) {
   const std::uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -271,14 +248,6 @@ struct SectorCase {
 
 TEST_F(ReaderTest, FindsSectorsByAllFourIdBytes) {
   const Bytes a = Pattern(1024, 1), b = Pattern(1024, 2), c = Pattern(256, 3);
-  auto with_count = [](Record record, std::uint16_t count) {
-    record.sector_count = count;
-    return record;
-  };
-  auto with_size = [](Record record, std::uint16_t size) {
-    record.data_size = size;
-    return record;
-  };
   const SectorCase cases[] = {
       {"Found", {MakeRecord(1, 0, 1, 3, a), MakeRecord(1, 0, 2, 3, b)}, 1, 0, 2, 3, 1024, b},
       {"MaxBelowDataSize",
@@ -306,16 +275,16 @@ TEST_F(ReaderTest, FindsSectorsByAllFourIdBytes) {
        a},
       {"ZeroDataSizeIsNotFound", {MakeRecord(1, 0, 1, 3, {})}, 1, 0, 1, 3, 1024, {}},
       {"SectorCountZeroEndsTheWalk",
-       {with_count(MakeRecord(1, 0, 1, 3, a), 0), MakeRecord(1, 0, 2, 3, b)},
+       {WithCount(MakeRecord(1, 0, 1, 3, a), 0), MakeRecord(1, 0, 2, 3, b)},
        1,
        0,
        2,
        3,
        1024,
        {}},
-      {"CountZeroEvenOnTheMatch", {with_count(MakeRecord(1, 0, 1, 3, a), 0)}, 1, 0, 1, 3, 1024, {}},
+      {"CountZeroEvenOnTheMatch", {WithCount(MakeRecord(1, 0, 1, 3, a), 0)}, 1, 0, 1, 3, 1024, {}},
       {"CountReachedEndsTheWalk",
-       {with_count(MakeRecord(1, 0, 1, 3, a), 1), MakeRecord(1, 0, 2, 3, b)},
+       {WithCount(MakeRecord(1, 0, 1, 3, a), 1), MakeRecord(1, 0, 2, 3, b)},
        1,
        0,
        2,
@@ -323,7 +292,7 @@ TEST_F(ReaderTest, FindsSectorsByAllFourIdBytes) {
        1024,
        {}},
       {"CountBelowPositionDoesNotEnd",
-       {with_count(MakeRecord(1, 0, 1, 3, a), 5), with_count(MakeRecord(1, 0, 2, 3, b), 1),
+       {WithCount(MakeRecord(1, 0, 1, 3, a), 5), WithCount(MakeRecord(1, 0, 2, 3, b), 1),
         MakeRecord(1, 0, 3, 3, c)},
        1,
        0,
@@ -341,7 +310,7 @@ TEST_F(ReaderTest, FindsSectorsByAllFourIdBytes) {
        b},
       {"ShortSectorComesBackShort", {MakeRecord(1, 0, 1, 3, c)}, 1, 0, 1, 3, 1024, c},
       {"DataSizeFieldLargerThanData",
-       {with_size(MakeRecord(1, 0, 1, 3, c), 300)},
+       {WithDataSize(MakeRecord(1, 0, 1, 3, c), 300)},
        1,
        0,
        1,

@@ -9,10 +9,10 @@
 
 #include "testing/cut_checks.h"
 #include "testing/d88_builder.h"
+#include "testing/expected_files.h"
 #include "testing/sample_image.h"
-#include "tests/expected_files.h"
-#include "tests/temp_dir.h"
-#include "tests/tool_runner.h"
+#include "testing/temp_dir.h"
+#include "testing/tool_runner.h"
 
 namespace d88test {
 namespace {
@@ -33,23 +33,19 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(D88infoTest, ListsEveryDiskAndTrack) {
   TempDir dir;
   Layout layout;
-  Record zero_count_1 = MakeRecord(2, 1, 1, 0, Pattern(128, 1));
-  Record zero_count_2 = MakeRecord(2, 1, 2, 0, Pattern(128, 2));
-  zero_count_1.sector_count = zero_count_2.sector_count = 0;
-  Record ends_at_third = MakeRecord(2, 1, 3, 0, Pattern(128, 3));
-  ends_at_third.sector_count = 3;
-  const Bytes image = D88Builder()
-                          .AddDisk(std::string("Q\"\\\x01\xE9 z"), 0x10)
-                          .AddSector(0, 1, 0, 1, 3, Pattern(1024, 4))
-                          .AddSector(0, 1, 0, 2, 3, Pattern(1024, 5))
-                          .AddRecord(5, zero_count_1)  // a count of 0 does not end a listing
-                          .AddRecord(5, zero_count_2)
-                          .AddRecord(5, ends_at_third)
-                          .SetTrackEntry(7, 0xFFFFFFF0u)  // past the disk's size: unusable, no line
-                          .AddDisk("PLAIN", 0x20)
-                          .AddSector(0, 0, 0, 9, 1, Pattern(256, 6))
-                          .AddSector(0, 0, 0, 8, 1, Pattern(256, 7))
-                          .Build(&layout);
+  const Bytes image =
+      D88Builder()
+          .AddDisk(std::string("Q\"\\\x01\xE9 z"), 0x10)
+          .AddSector(0, 1, 0, 1, 3, Pattern(1024, 4))
+          .AddSector(0, 1, 0, 2, 3, Pattern(1024, 5))
+          .AddRecord(5, WithCount(MakeRecord(2, 1, 1, 0, Pattern(128, 1)), 0))  // goes on past 0
+          .AddRecord(5, WithCount(MakeRecord(2, 1, 2, 0, Pattern(128, 2)), 0))
+          .AddRecord(5, WithCount(MakeRecord(2, 1, 3, 0, Pattern(128, 3)), 3))
+          .SetTrackEntry(7, 0xFFFFFFF0u)  // past the disk's size: unusable, no line
+          .AddDisk("PLAIN", 0x20)
+          .AddSector(0, 0, 0, 9, 1, Pattern(256, 6))
+          .AddSector(0, 0, 0, 8, 1, Pattern(256, 7))
+          .Build(&layout);
   // The image ends inside the second disk's second record header.
   const std::size_t cut = layout.record_offsets.back() + 10;
   ASSERT_TRUE(WriteBytes(dir.File("image.d88"),

@@ -14,10 +14,10 @@
 #include "testing/cut_checks.h"
 #include "testing/d88_builder.h"
 #include "testing/d88_layout.h"
+#include "testing/expected_files.h"
 #include "testing/in_process_run.h"
 #include "testing/sample_image.h"
-#include "tests/expected_files.h"
-#include "tests/temp_dir.h"
+#include "testing/temp_dir.h"
 
 namespace d88test {
 namespace {
@@ -30,8 +30,8 @@ class DamagedImageTest : public ::testing::Test {
   void SetUp() override { image_ = BuildSampleImage(&layout_); }
 
   InProcessRun Run() {
-    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
-      if (entry.path().filename() != kImage) std::filesystem::remove_all(entry.path());
+    for (const std::string& name : dir_.Names()) {
+      if (name != kImage) std::filesystem::remove_all(dir_.path() / name);
     }
     return RunToolInProcess(dir_.path().string(), kImage);
   }

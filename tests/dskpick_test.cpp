@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "testing/d88_builder.h"
+#include "testing/expected_files.h"
 #include "testing/sample_image.h"
-#include "tests/expected_files.h"
-#include "tests/temp_dir.h"
-#include "tests/tool_runner.h"
+#include "testing/temp_dir.h"
+#include "testing/tool_runner.h"
 
 namespace d88test {
 namespace {

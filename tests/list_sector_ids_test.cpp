@@ -6,52 +6,27 @@
 
 #include "d88/d88_image.h"
 #include "testing/d88_builder.h"
+#include "testing/reader_fixture.h"
 #include "testing/sample_image.h"
-#include "tests/temp_dir.h"
 
 namespace d88test {
 namespace {
 
-constexpr std::uint8_t kUntouched = 0xAA;
-
 Record Sector(std::uint8_t r, std::optional<std::uint16_t> count = std::nullopt,
               std::size_t size = 256) {
-  Record record = MakeRecord(7, 1, r, 1, Pattern(size, r));
-  record.sector_count = count;
-  return record;
+  const Record record = MakeRecord(7, 1, r, 1, Pattern(size, r));
+  return count ? WithCount(record, *count) : record;
 }
 
-class ListSectorIdsTest : public ::testing::Test {
- protected:
-  void Open(const Bytes& image) {
-    ASSERT_TRUE(WriteBytes(dir_.File("image.d88"), image));
-    ASSERT_TRUE(reader_.Open(dir_.File("image.d88").c_str()));
-    ASSERT_TRUE(reader_.SelectDisk(0));
-  }
-  // Lists `track` into a buffer larger than `capacity`, so that writes past it show.
-  Bytes List(std::int32_t track, std::int32_t capacity) {
-    Bytes out(static_cast<std::size_t>(capacity < 0 ? 0 : capacity) + 8, kUntouched);
-    const std::int32_t got = reader_.ListSectorIds(track, out.data(), capacity);
-    EXPECT_EQ(got % 4, 0);
-    for (std::size_t i = static_cast<std::size_t>(got); i < out.size(); ++i) {
-      EXPECT_EQ(out[i], kUntouched) << "byte " << i << " written beyond the result";
-    }
-    out.resize(static_cast<std::size_t>(got));
-    return out;
-  }
-  Bytes FiveOutOfOrder() {
-    D88Builder builder;
-    builder.AddDisk("L");
-    for (int r : {3, 1, 4, 2, 5}) builder.AddRecord(9, Sector(static_cast<std::uint8_t>(r)));
-    return builder.Build();
-  }
-
-  TempDir dir_;
-  D88Image reader_;
-};
+Bytes FiveOutOfOrder() {
+  D88Builder builder;
+  builder.AddDisk("L");
+  for (int r : {3, 1, 4, 2, 5}) builder.AddRecord(9, Sector(static_cast<std::uint8_t>(r)));
+  return builder.Build();
+}
 
 TEST_F(ListSectorIdsTest, ListsInFileOrderWithinCapacity) {
-  Open(FiveOutOfOrder());
+  OpenAndSelect(FiveOutOfOrder());
   const Bytes all = {7, 1, 3, 1, 7, 1, 1, 1, 7, 1, 4, 1, 7, 1, 2, 1, 7, 1, 5, 1};
   struct Case {
     std::int32_t capacity;
@@ -89,7 +64,7 @@ TEST_F(ListSectorIdsTest, SectorCountsDecideWhereTheListingEnds) {
     for (const Record& record : c.records) builder.AddRecord(0, record);
     // A second track behind the first, so that a listing running on shows its ID.
     builder.AddRecord(1, Sector(99, 1));
-    Open(builder.Build());
+    OpenAndSelect(builder.Build());
     Bytes got_r;
     const Bytes ids = List(0, 64);
     for (std::size_t i = 2; i < ids.size(); i += 4) got_r.push_back(ids[i]);
@@ -103,7 +78,7 @@ TEST_F(ListSectorIdsTest, UnusableTracksListNothing) {
       .AddRecord(2, Sector(1))
       .AddRecord(3, Sector(1))
       .SetTrackEntry(3, 0x80000000u);
-  Open(builder.Build());
+  OpenAndSelect(builder.Build());
   for (std::int32_t track : {-1, 0, 3, 164, 1000}) {
     SCOPED_TRACE(track);
     EXPECT_TRUE(List(track, 64).empty());
@@ -129,7 +104,7 @@ TEST_F(ListSectorIdsTest, ImageEndingInsideTheTrackKeepsWhatWasListed) {
   for (const Case& c :
        {Case{third + 15, 2}, Case{third, 2}, Case{third + 16, 3}, Case{third - 100, 2}}) {
     SCOPED_TRACE(c.keep);
-    Open(Bytes(full.begin(), full.begin() + static_cast<long>(c.keep)));
+    OpenAndSelect(Bytes(full.begin(), full.begin() + static_cast<long>(c.keep)));
     EXPECT_EQ(List(0, 64).size(), 4 * c.entries);
   }
 }

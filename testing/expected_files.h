@@ -1,6 +1,6 @@
 // The files the tool must cut from the sample image, byte for byte.
-#ifndef TESTS_EXPECTED_FILES_H
-#define TESTS_EXPECTED_FILES_H
+#ifndef TESTING_EXPECTED_FILES_H
+#define TESTING_EXPECTED_FILES_H
 
 #include <algorithm>
 #include <cstdint>
@@ -56,4 +56,4 @@ inline Bytes ExpectedContent(const Expected& e, int delivered = -1) {
 
 }  // namespace d88test
 
-#endif  // TESTS_EXPECTED_FILES_H
+#endif  // TESTING_EXPECTED_FILES_H

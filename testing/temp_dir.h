@@ -1,6 +1,6 @@
 // A fresh directory for one test, removed with everything in it afterwards.
-#ifndef TESTS_TEMP_DIR_H
-#define TESTS_TEMP_DIR_H
+#ifndef TESTING_TEMP_DIR_H
+#define TESTING_TEMP_DIR_H
 
 #include <algorithm>
 #include <filesystem>
@@ -9,6 +9,16 @@
 #include <vector>
 
 namespace d88test {
+
+/// The names in folder `dir`, sorted.
+inline std::vector<std::string> NamesIn(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 class TempDir {
  public:
@@ -44,14 +54,7 @@ class TempDir {
   const std::filesystem::path& path() const { return path_; }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
   /// The names in the folder, sorted.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Names() const { return NamesIn(path_); }
 
  private:
   static unsigned long& Counter() {
@@ -64,4 +67,4 @@ class TempDir {
 
 }  // namespace d88test
 
-#endif  // TESTS_TEMP_DIR_H
+#endif  // TESTING_TEMP_DIR_H

@@ -1,41 +1,31 @@
-#include "tests/tool_runner.h"
+#include "testing/tool_runner.h"
 
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <sstream>
 
-#include "testing/d88_builder.h"
+#include "testing/captured_output.h"
 
 namespace d88test {
 
 namespace {
 
-// The words of the command in environment variable `variable`, or `built` when it is unset.
+// The command that runs a tool: the program named in environment variable `variable` (a path,
+// taken whole), or `built` when it is unset; behind DSKPICK_EMULATOR (e.g. Wine's loader) when
+// that is set too.
 std::vector<std::string> Command(const char* variable, const char* built) {
-  const char* command = std::getenv(variable);
-  if (command == nullptr || *command == '\0') return {built};
-  std::vector<std::string> words;
-  std::istringstream in(command);
-  for (std::string word; in >> word;) {
-    words.push_back(word);
-  }
-  return words;
+  const char* program = std::getenv(variable);
+  if (program == nullptr || *program == '\0') return {built};
+  const char* emulator = std::getenv("DSKPICK_EMULATOR");
+  if (emulator == nullptr || *emulator == '\0') return {program};
+  return {emulator, program};
 }
-
-std::string ReadText(const std::string& path) {
-  const std::vector<std::uint8_t> bytes = ReadBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-}  // namespace
-
-namespace {
 
 // Runs the command `words` with `args` in `dir`.
 ToolRun Run(std::vector<std::string> words, const std::string& dir,
@@ -46,16 +36,15 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
     argv.push_back(word.data());
   }
   argv.push_back(nullptr);
+  // Looked up before the fork: the child only makes system calls.
+  const passwd* nobody = options.unprivileged ? getpwnam("nobody") : nullptr;
+  const uid_t nobody_uid = nobody != nullptr ? nobody->pw_uid : 0;
+  const gid_t nobody_gid = nobody != nullptr ? nobody->pw_gid : 0;
 
   // The captured streams live outside `dir`, so they never count among the tool's files.
-  char out_path[] = "/tmp/dskpick-out-XXXXXX";
-  char err_path[] = "/tmp/dskpick-err-XXXXXX";
-  const int out_fd = mkstemp(out_path);
-  const int err_fd = mkstemp(err_path);
+  const int out_fd = NewCaptureFile();
+  const int err_fd = NewCaptureFile();
   ToolRun run;
-  if (out_fd < 0 || err_fd < 0) {
-    return run;
-  }
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(dir.c_str()) != 0) _exit(127);
@@ -69,9 +58,9 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
       const rlimit limit = {options.file_size_limit, options.file_size_limit};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
-    constexpr uid_t kNobody = 65534;
     if (options.unprivileged && geteuid() == 0 &&
-        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+        (nobody_uid == 0 || setgroups(0, nullptr) != 0 || setgid(nobody_gid) != 0 ||
+         setuid(nobody_uid) != 0)) {
       _exit(126);
     }
     execvp(argv[0], argv.data());
@@ -81,12 +70,10 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   if (child > 0 && waitpid(child, &wait_status, 0) == child && WIFEXITED(wait_status)) {
     run.status = WEXITSTATUS(wait_status);
   }
+  run.out = TakeCaptured(out_fd);
+  run.err = TakeCaptured(err_fd);
   close(out_fd);
   close(err_fd);
-  run.out = ReadText(out_path);
-  run.err = ReadText(err_path);
-  unlink(out_path);
-  unlink(err_path);
   return run;
 }
 

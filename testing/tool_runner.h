@@ -1,6 +1,6 @@
 // Runs the built dskpick as a separate process, the way a user would.
-#ifndef TESTS_TOOL_RUNNER_H
-#define TESTS_TOOL_RUNNER_H
+#ifndef TESTING_TOOL_RUNNER_H
+#define TESTING_TOOL_RUNNER_H
 
 #include <string>
 #include <vector>
@@ -27,13 +27,14 @@ struct RunOptions {
   std::string stdout_path;
 };
 
-/// Runs the tool in `dir` with `args`. The command is the tool built alongside the tests unless
-/// DSKPICK_COMMAND names another (words split at blanks, e.g. "wine /path/dskpick.exe").
+/// Runs the tool in `dir` with `args`: the one built alongside the tests unless DSKPICK_COMMAND
+/// names another program (e.g. /path/dskpick.exe), which runs behind DSKPICK_EMULATOR when that
+/// names one too (e.g. Wine's loader).
 ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
                 const RunOptions& options = RunOptions());
 
 /// Runs d88info in `dir` with `args`: the one built alongside the tests unless D88INFO_COMMAND
-/// names another (words split at blanks, as DSKPICK_COMMAND).
+/// names another, as DSKPICK_COMMAND does for the tool.
 ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args);
 
 /// The program that RunTool runs by default.
@@ -47,4 +48,4 @@ std::string LineEnd();
 
 }  // namespace d88test
 
-#endif  // TESTS_TOOL_RUNNER_H
+#endif  // TESTING_TOOL_RUNNER_H
