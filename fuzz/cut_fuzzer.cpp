@@ -14,6 +14,7 @@
 #include "testing/cut_checks.h"
 #include "testing/d88_builder.h"
 #include "testing/in_process_run.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  for (const auto& entry : std::filesystem::directory_iterator(g_dir)) {
-    std::filesystem::remove_all(entry.path());
+  for (const std::string& name : d88test::NamesIn(g_dir)) {
+    std::filesystem::remove_all(std::filesystem::path(g_dir) / name);
   }
   if (!d88test::WriteBytes(g_dir + "/" + kImage, std::vector<std::uint8_t>(data, data + size))) {
     std::abort();

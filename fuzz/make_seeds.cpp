@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz/reader_calls.h"
 #include "testing/d88_builder.h"
 #include "testing/sample_image.h"
 
@@ -37,22 +38,28 @@ Bytes SmallImage(int damage) {
 
 // Open, select, set the range, read, run across a head and then a cylinder, list, select the
 // other disk, close, select again.
-// clang-format off
-const Bytes kScript = {
-    0,                         // Open
-    3, 0,                      // SelectDisk(0)
-    4, 1, 3,                   // SetSectorRange(1, 3)
-    5, 0, 0, 0, 1, 0, 0, 128,  // ReadSector(0, c 0, h 0, r 1, n 0, max 128)
-    6, 0, 0, 0, 1, 0, 2, 88,   // ReadSectors(0, c 0, h 0, r 1, n 0, total 600)
-    6, 1, 0, 1, 3, 0, 1, 44,   // ReadSectors(1, c 0, h 1, r 3, n 0, total 300)
-    5, 2, 1, 0, 4, 1, 1, 0,    // ReadSector(2, c 1, h 0, r 4, n 1, max 256)
-    7, 1, 0, 64,               // ListSectorIds(1, capacity 64)
-    3, 1,                      // SelectDisk(1)
-    7, 0, 0, 10,               // ListSectorIds(0, capacity 10)
-    1,                         // close
-    3, 0,                      // SelectDisk(0)
-};
-// clang-format on
+d88fuzz::CallScript Script() {
+  using d88fuzz::ReaderCall;
+  d88fuzz::CallScript script;
+  script.Call(ReaderCall::kOpen);
+  script.Call(ReaderCall::kSelectDisk).Argument(0);
+  script.Call(ReaderCall::kSetSectorRange).Argument(1).Argument(3);
+  script.Call(ReaderCall::kReadSector).Argument(0).Argument(0).Argument(0).Argument(1);
+  script.Argument(0).BufferSize(128);
+  script.Call(ReaderCall::kReadSectors).Argument(0).Argument(0).Argument(0).Argument(1);
+  script.Argument(0).BufferSize(600);
+  script.Call(ReaderCall::kReadSectors).Argument(1).Argument(0).Argument(1).Argument(3);
+  script.Argument(0).BufferSize(300);
+  script.Call(ReaderCall::kReadSector).Argument(2).Argument(1).Argument(0).Argument(4);
+  script.Argument(1).BufferSize(256);
+  script.Call(ReaderCall::kListSectorIds).Argument(1).BufferSize(64);
+  script.Call(ReaderCall::kSelectDisk).Argument(1);
+  script.Call(ReaderCall::kListSectorIds).Argument(0).BufferSize(10);
+  script.Call(ReaderCall::kClose);
+  script.Call(ReaderCall::kSelectDisk).Argument(0);
+  script.Call(ReaderCall::kSelectDisk).Argument(-1);
+  return script;
+}
 
 bool Write(const std::string& path, const Bytes& bytes) {
   if (d88test::WriteBytes(path, bytes)) return true;
@@ -79,11 +86,9 @@ int main(int argc, char** argv) {
   const std::string reader_dir = argv[1], cut_dir = argv[2];
   bool ok = true;
   for (int damage = 0; damage < 4; ++damage) {
-    Bytes seed = {static_cast<std::uint8_t>(kScript.size())};
-    seed.insert(seed.end(), kScript.begin(), kScript.end());
-    const Bytes image = SmallImage(damage);
-    seed.insert(seed.end(), image.begin(), image.end());
-    ok = Write(reader_dir + "/small-" + std::to_string(damage), seed) && ok;
+    ok = Write(reader_dir + "/small-" + std::to_string(damage),
+               Script().Build(SmallImage(damage))) &&
+         ok;
   }
   ok = Write(cut_dir + "/all-sectors", CutImage(4, -1)) && ok;
   ok = Write(cut_dir + "/one-disk", CutImage(1, -1)) && ok;

@@ -1,10 +1,7 @@
-// Fuzzes D88Image with an image and a sequence of calls, both taken from the input:
-//   byte 0          length L of the call script
-//   bytes 1..L      the calls: an opcode byte, then the call's arguments
-//   the rest        the image file
-// Every destination buffer is allocated at exactly the size the call is given, so that
-// AddressSanitizer catches a single byte written past it. Each result is checked against what
-// the reader promises.
+// Fuzzes D88Image with an image and a sequence of calls, both taken from the input as
+// fuzz/reader_calls.h lays it out. Every destination buffer is allocated at exactly the size the
+// call is given, so that AddressSanitizer catches a single byte written past it. Each result is
+// checked against what the reader promises.
 #include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
@@ -12,15 +9,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "d88/d88_image.h"
+#include "fuzz/reader_calls.h"
 #include "testing/d88_builder.h"
 
 namespace {
+
+using d88fuzz::DrawArgument;
+using d88fuzz::DrawBufferSize;
+using d88fuzz::kMaxImageSize;
+using d88fuzz::ReaderCall;
 
 std::string g_image_path;
 std::string g_missing_path;
@@ -33,79 +35,27 @@ std::string g_missing_path;
     }                                                             \
   } while (0)
 
-class Script {
- public:
-  Script(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool Empty() const { return size_ == 0; }
-  std::uint8_t Byte() {
-    if (size_ == 0) return 0;
-    --size_;
-    return *data_++;
-  }
-  // Mostly small values, with the edges of every range within one byte's reach.
-  std::int32_t Int() {
-    const std::uint8_t b = Byte();
-    switch (b) {
-      case 0xF0:
-        return std::numeric_limits<std::int32_t>::min();
-      case 0xF1:
-        return std::numeric_limits<std::int32_t>::max();
-      case 0xF2:
-        return -1;
-      case 0xF3:
-        return 256;
-      case 0xF4:
-        return 163;
-      case 0xF5:
-        return 164;
-      case 0xF6:
-        return 255;
-      case 0xF7: {
-        std::uint32_t raw = 0;
-        for (int i = 0; i < 4; ++i) raw |= static_cast<std::uint32_t>(Byte()) << (8 * i);
-        std::int32_t value;
-        std::memcpy(&value, &raw, sizeof value);
-        return value;
-      }
-      default:
-        return b;
-    }
-  }
-  // A buffer size: 0 to 16383, or a negative one.
-  std::int32_t Size() {
-    const std::uint8_t b = Byte();
-    if (b == 0xFF) return -1 - static_cast<std::int32_t>(Byte());
-    return static_cast<std::int32_t>((b & 0x3F) << 8 | Byte());
-  }
-
- private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-};
-
-// The arguments of ReadSector and ReadSectors: a sector and a buffer size.
+// The arguments of ReadSector and ReadSectors: a sector and a buffer of exactly `size` bytes.
 struct SectorCall {
   std::int32_t track, c, h, r, n, size;
   std::unique_ptr<std::uint8_t[]> buffer;
 };
 
-std::unique_ptr<std::uint8_t[]> Buffer(std::int32_t size);
-
-SectorCall TakeSectorCall(Script& script) {
-  SectorCall call;
-  call.track = script.Int();
-  call.c = script.Int();
-  call.h = script.Int();
-  call.r = script.Int();
-  call.n = script.Int();
-  call.size = script.Size();
-  call.buffer = Buffer(call.size);
-  return call;
-}
-
 std::unique_ptr<std::uint8_t[]> Buffer(std::int32_t size) {
   return std::unique_ptr<std::uint8_t[]>(
       new std::uint8_t[static_cast<std::size_t>(size > 0 ? size : 0)]);
+}
+
+SectorCall DrawSectorCall(FuzzedDataProvider& input) {
+  SectorCall call;
+  call.track = DrawArgument(input);
+  call.c = DrawArgument(input);
+  call.h = DrawArgument(input);
+  call.r = DrawArgument(input);
+  call.n = DrawArgument(input);
+  call.size = DrawBufferSize(input);
+  call.buffer = Buffer(call.size);
+  return call;
 }
 
 void CheckState(const D88Image& reader) {
@@ -127,52 +77,49 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const std::size_t script_size = std::min<std::size_t>(data[0], size - 1);
-  Script script(data + 1, script_size);
-  if (!d88test::WriteBytes(g_image_path,
-                           std::vector<std::uint8_t>(data + 1 + script_size, data + size))) {
-    std::abort();
-  }
+  FuzzedDataProvider input(data, size);
+  const std::vector<std::uint8_t> image = input.ConsumeBytes<std::uint8_t>(
+      input.ConsumeIntegralInRange<std::uint32_t>(0, kMaxImageSize));
+  if (!d88test::WriteBytes(g_image_path, image)) std::abort();
 
   D88Image reader;
   CHECK(reader.Open(g_image_path.c_str()));
   CheckState(reader);
-  while (!script.Empty()) {
-    switch (script.Byte() % 8) {
-      case 0:
+  while (input.remaining_bytes() > 0) {
+    switch (input.ConsumeEnum<ReaderCall>()) {
+      case ReaderCall::kOpen:
         CHECK(reader.Open(g_image_path.c_str()));
         CHECK(reader.GetCurrentDisk() == -1);
         break;
-      case 1:
+      case ReaderCall::kClose:
         CHECK(reader.Open(nullptr));
         CHECK(reader.GetDiskCount() == 0);
         break;
-      case 2:
+      case ReaderCall::kOpenMissing:
         CHECK(!reader.Open(g_missing_path.c_str()));
         CHECK(reader.GetDiskCount() == 0);
         break;
-      case 3: {
-        const std::int32_t index = script.Int();
+      case ReaderCall::kSelectDisk: {
+        const std::int32_t index = DrawArgument(input);
         const bool selected = reader.SelectDisk(index);
         CHECK(selected == (index >= 0 && index < reader.GetDiskCount()));
         CHECK(reader.GetCurrentDisk() == (selected ? index : -1));
         break;
       }
-      case 4: {
-        const std::int32_t first = script.Int();
-        reader.SetSectorRange(first, script.Int());
+      case ReaderCall::kSetSectorRange: {
+        const std::int32_t first = DrawArgument(input);
+        reader.SetSectorRange(first, DrawArgument(input));
         break;
       }
-      case 5: {
-        SectorCall s = TakeSectorCall(script);
+      case ReaderCall::kReadSector: {
+        SectorCall s = DrawSectorCall(input);
         const std::int32_t got =
             reader.ReadSector(s.track, s.c, s.h, s.r, s.n, s.buffer.get(), s.size);
         CHECK(got >= 0 && got <= (s.size > 0 ? s.size : 0));
         break;
       }
-      case 6: {
-        SectorCall s = TakeSectorCall(script);
+      case ReaderCall::kReadSectors: {
+        SectorCall s = DrawSectorCall(input);
         const std::int32_t got =
             reader.ReadSectors(s.track, s.c, s.h, s.r, s.n, s.buffer.get(), s.size);
         if (s.n < 0 || s.n > 23 || s.size <= 0) {
@@ -183,8 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         break;
       }
-      case 7: {
-        const std::int32_t track = script.Int(), capacity = script.Size();
+      case ReaderCall::kListSectorIds: {
+        const std::int32_t track = DrawArgument(input), capacity = DrawBufferSize(input);
         auto out = Buffer(capacity);
         const std::int32_t got = reader.ListSectorIds(track, out.get(), capacity);
         CHECK(got >= 0 && got % 4 == 0 && got <= (capacity > 0 ? capacity : 0));
