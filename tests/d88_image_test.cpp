@@ -451,6 +451,14 @@ TEST_F(ReaderTest, RejectsBadArguments) {
   EXPECT_EQ(reader_.ReadSectors(0, 0, 0, 1, 0, buffer, 128), 128);
 }
 
+TEST_F(ReaderTest, LargestSizeCodeStillReads) {
+  // 128 << 23 is the largest sector size a signed 32-bit count holds; 24 is refused (above).
+  OpenTrack(0, {MakeRecord(0, 0, 1, 23, Pattern(128, 5))});
+  Bytes buffer(128);
+  ASSERT_EQ(reader_.ReadSectors(0, 0, 0, 1, 23, buffer.data(), 128), 128);
+  EXPECT_EQ(buffer, Pattern(128, 5));
+}
+
 // A disk of `tracks` tracks with sectors 1 to 5, C = track / 2, H = track % 2; sector data seeded
 // by its position so that every byte shows where it came from.
 D88Builder FiveSectorDisk(int tracks, int missing_track = -1, int missing_r = -1) {
