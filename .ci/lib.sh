@@ -33,6 +33,20 @@ apt_install() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$@"
 }
 
+# Stops the stage unless the Linux build the later stages use is in build/.
+need_linux_build() {
+  [ -x build/tool/dskpick ] && [ -f build/sample.d88 ] && [ -x build/tests/dskpick_test ] ||
+    die "needs the Linux build in build/ first (bash .ci/linux build)"
+}
+
+# The project version that build folder $1 was configured with.
+project_version() {
+  local version
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt")
+  [ -n "$version" ] || die "$1 names no project version"
+  echo "$version"
+}
+
 # Runs the tests of one build folder, failing when none ran.
 run_ctest() {
   (cd "$1" && ctest --output-on-failure -j2 --no-tests=error)

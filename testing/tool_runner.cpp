@@ -97,6 +97,8 @@ bool UsingOtherCommand() {
   return command != nullptr && *command != '\0';
 }
 
+std::string Line(const std::string& text) { return text + LineEnd(); }
+
 std::string LineEnd() {
   const char* line_end = std::getenv("DSKPICK_LINE_END");
   return line_end != nullptr && std::string(line_end) == "crlf" ? "\r\n" : "\n";

@@ -46,6 +46,9 @@ bool UsingOtherCommand();
 /// The line end the tool's text streams write: "\r\n" when DSKPICK_LINE_END is "crlf".
 std::string LineEnd();
 
+/// `text` as one line of the tool's output, with that line end.
+std::string Line(const std::string& text);
+
 }  // namespace d88test
 
 #endif  // TESTING_TOOL_RUNNER_H

@@ -17,8 +17,6 @@
 namespace d88test {
 namespace {
 
-std::string Line(const std::string& text) { return text + LineEnd(); }
-
 // The lines of `text`, line ends dropped.
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

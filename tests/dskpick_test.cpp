@@ -27,8 +27,6 @@ const std::string kOpenFailed =
     "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC5"
     "\x82\xAB\x82\xDC\x82\xB9\x82\xF1.";
 
-std::string Line(const std::string& text) { return text + LineEnd(); }
-
 std::string ProgressLines(const std::vector<std::string>& names) {
   std::string lines;
   for (const std::string& name : names) lines += Line("cutting ... " + name);

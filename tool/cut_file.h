@@ -13,9 +13,6 @@ extern D88Image g_reader;
 /// Path of the image being cut, as given on the command line; no output file may replace it.
 extern const char* g_image_path;
 
-/// Holds each entry's run of sectors; large enough for every entry of the table.
-constexpr std::int32_t kCutBufferSize = 400 * 1024;
-
 enum class CutOutcome {
   kRejected,     // skip or length out of range: nothing read, nothing written
   kNoData,       // the run's first sector could not be read: nothing written

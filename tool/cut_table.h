@@ -43,6 +43,14 @@ inline constexpr CutEntry kCutTable[] = {
 };
 // clang-format on
 
+// Every track of the images the table is made for holds sectors 1 to 5: a run steps from
+// sector 5 of one track to sector 1 of the next.
+inline constexpr std::int32_t kFirstSector = 1;
+inline constexpr std::int32_t kLastSector = 5;
+
+/// Room for any entry's run of sectors (skip + length); the largest run is 28,360 bytes.
+inline constexpr std::int32_t kCutBufferSize = 400 * 1024;
+
 /// How many of a file's bytes came from the image when its run delivered `delivered` bytes and
 /// the file starts `skip` bytes in: the number a warning about an incomplete file gives.
 inline constexpr std::int32_t FileBytesRead(std::int32_t skip, std::int32_t delivered) {

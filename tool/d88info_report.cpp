@@ -14,12 +14,8 @@ constexpr std::int32_t kListedIds = 65536;
 constexpr std::int32_t kIdSize = 4;
 std::uint8_t g_ids[kListedIds * kIdSize];
 
-// Largest run the table asks for is 28,360 bytes; the reader wants room for the whole run.
-std::uint8_t g_run[400 * 1024];
-
-// dskpick steps through sectors 1 to 5 of each track.
-constexpr std::int32_t kFirstSector = 1;
-constexpr std::int32_t kLastSector = 5;
+// As dskpick's cut buffer: room for any entry's whole run.
+std::uint8_t g_run[kCutBufferSize];
 
 // The name bytes, unambiguous on any console and code page: printable ASCII as it is, but for
 // the quote and the backslash; every other byte as \xNN.

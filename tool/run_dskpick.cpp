@@ -13,10 +13,6 @@ constexpr int kStatusOk = 0;
 constexpr int kStatusCannotStart = 1;
 constexpr int kStatusWriteFailed = 2;
 
-// Every track of the images this tool reads holds sectors 1 to 5.
-constexpr std::int32_t kFirstSector = 1;
-constexpr std::int32_t kLastSector = 5;
-
 }  // namespace
 
 int RunDskpick(int argc, const char* const* argv) {
