@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "image_file.h"
+
 using d88::kDiskHeaderSize;
 using d88::kSectorHeaderSize;
 
@@ -124,6 +126,7 @@ class FileWindow {
 
 D88Image::D88Image()
     : image_(nullptr),
+      identity_(),
       current_disk_(-1),
       disk_count_(0),
       first_sector_(1),
@@ -153,13 +156,11 @@ bool D88Image::Open(const char* path) {
   if (path == nullptr) {
     return true;
   }
-  std::FILE* file = std::fopen(path, "rb");
+  std::FILE* file = d88::OpenImageFile(path, &identity_);
   if (file == nullptr) {
     return false;
   }
-  // Some C libraries open a directory for reading; only the first read tells it from a file.
-  // A FIFO or a terminal cannot be positioned, and every sector read seeks: the seek back to
-  // the start fails on them.
+  // Every sector read seeks, and a read error shows first here rather than as a missing disk.
   if ((std::fgetc(file) == EOF && std::ferror(file) != 0) || std::fseek(file, 0, SEEK_SET) != 0) {
     std::fclose(file);
     return false;
@@ -181,6 +182,12 @@ bool D88Image::Open(const char* path) {
     }
     offset += static_cast<std::int32_t>(disk_size);
   }
+  return true;
+}
+
+bool D88Image::GetFileIdentity(FileIdentity* identity) const {
+  if (image_ == nullptr) return false;
+  *identity = identity_;
   return true;
 }
 

@@ -44,13 +44,21 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   // The captured streams live outside `dir`, so they never count among the tool's files.
   const int out_fd = NewCaptureFile();
   const int err_fd = NewCaptureFile();
+  int pipe_fds[2] = {-1, -1};
+  if (options.stdout_closed_pipe && pipe(pipe_fds) != 0) return ToolRun();
   ToolRun run;
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(dir.c_str()) != 0) _exit(127);
     const int null_fd = open("/dev/null", O_RDONLY);
     dup2(null_fd, 0);
-    dup2(options.stdout_path.empty() ? out_fd : open(options.stdout_path.c_str(), O_WRONLY), 1);
+    if (options.stdout_closed_pipe) {
+      close(pipe_fds[0]);
+      dup2(pipe_fds[1], 1);
+      signal(SIGPIPE, SIG_DFL);
+    } else {
+      dup2(options.stdout_path.empty() ? out_fd : open(options.stdout_path.c_str(), O_WRONLY), 1);
+    }
     dup2(err_fd, 2);
     if (options.file_size_limit != 0) {
       // Without this the kernel would kill the tool instead of failing its write.
@@ -65,6 +73,11 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
     }
     execvp(argv[0], argv.data());
     _exit(127);
+  }
+  // Both ends closed here: the pipe has no reader left.
+  if (options.stdout_closed_pipe) {
+    close(pipe_fds[0]);
+    close(pipe_fds[1]);
   }
   int wait_status = 0;
   if (child > 0 && waitpid(child, &wait_status, 0) == child && WIFEXITED(wait_status)) {
@@ -86,8 +99,9 @@ ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
              dir, args, options);
 }
 
-ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args) {
-  return Run(Command("D88INFO_COMMAND", D88INFO_PATH), dir, args, RunOptions());
+ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args,
+                   const RunOptions& options) {
+  return Run(Command("D88INFO_COMMAND", D88INFO_PATH), dir, args, options);
 }
 
 std::string ToolProgram() { return DSKPICK_PATH; }

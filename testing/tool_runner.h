@@ -25,6 +25,9 @@ struct RunOptions {
   bool killed_past_file_size_limit = false;
   // Sends standard output here (e.g. "/dev/full") instead of capturing it.
   std::string stdout_path;
+  // Makes standard output a pipe whose reader has gone, as after `| head -n 1`; SIGPIPE is at
+  // its default, so that only the tool itself can keep it from ending the tool.
+  bool stdout_closed_pipe = false;
 };
 
 /// Runs the tool in `dir` with `args`: the one built alongside the tests unless DSKPICK_COMMAND
@@ -35,7 +38,8 @@ ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
 
 /// Runs d88info in `dir` with `args`: the one built alongside the tests unless D88INFO_COMMAND
 /// names another, as DSKPICK_COMMAND does for the tool.
-ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args);
+ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args,
+                   const RunOptions& options = RunOptions());
 
 /// The program that RunTool runs by default.
 std::string ToolProgram();

@@ -147,5 +147,23 @@ TEST(D88infoTest, CommandLine) {
   }
 }
 
+TEST(D88infoTest, OutputThatCannotBeWrittenIsStatus2OnEveryPath) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir.File("image.d88"), BuildSampleImage()));
+  const std::vector<std::string> commands[] = {
+      {"--help"}, {"--version"}, {"image.d88"}, {"--check", "image.d88"}};
+  for (const bool closed_pipe : {false, true}) {
+    RunOptions options;
+    options.stdout_closed_pipe = closed_pipe;
+    if (!closed_pipe) options.stdout_path = "/dev/full";
+    for (const std::vector<std::string>& args : commands) {
+      SCOPED_TRACE(args[0] + (closed_pipe ? " into a closed pipe" : " into /dev/full"));
+      const ToolRun run = RunD88info(dir.path().string(), args, options);
+      EXPECT_EQ(run.status, 2);
+      EXPECT_EQ(run.err, Line("d88info: cannot write standard output"));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace d88test

@@ -125,22 +125,18 @@ TEST_F(DskpickTest, OpenFailureMessageIsTheStoredShiftJisBytes) {
   EXPECT_EQ(static_cast<unsigned char>(run.err[27]), 0xF1);
 }
 
-TEST_F(DskpickTest, ImageThatCannotBePositionedIsAnOpenFailure) {
+TEST_F(DskpickTest, FifoAsImageIsRefusedAtOnce) {
   if (UsingOtherCommand()) GTEST_SKIP() << "Windows has no FIFOs in its file system";
+  // No writer ever comes: a tool that waited for one would hang until the test's time-out.
   ASSERT_EQ(mkfifo(dir_.File("image.d88").c_str(), 0644), 0);
-  // The writer feeds the FIFO until the tool gives up reading it; the broken pipe that ends it
-  // must not end the test.
-  signal(SIGPIPE, SIG_IGN);
-  std::thread writer([this] {
-    std::ofstream fifo(dir_.File("image.d88"), std::ios::binary);
-    const Bytes image = BuildSampleImage(nullptr, 1);
-    fifo.write(reinterpret_cast<const char*>(image.data()), static_cast<long>(image.size()));
-  });
   const ToolRun run = RunTool(dir_.path().string(), {"image.d88"});
-  writer.join();
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, Line(kOpenFailed));
+  const ToolRun info = RunD88info(dir_.path().string(), {"image.d88"});
+  EXPECT_EQ(info.status, 1);
+  EXPECT_EQ(info.out, "");
+  EXPECT_EQ(info.err, Line("d88info: cannot open image.d88: not a regular file"));
   EXPECT_TRUE(FilesIn(dir_).empty());
 }
 
@@ -337,12 +333,81 @@ TEST_F(DskpickTest, ProgressLineIsOutBeforeItsFileIsWritten) {
 }
 
 TEST_F(DskpickTest, FailingStandardOutputIsReportedOnceEveryFileIsWritten) {
-  RunOptions options;
-  options.stdout_path = "/dev/full";
-  const ToolRun run = RunOn(BuildSampleImage(), options);
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.err, Line("cannot write standard output"));
-  for (const Expected& e : kExpected) ExpectFile(e.name, ExpectedContent(e));
+  for (const bool closed_pipe : {false, true}) {
+    SCOPED_TRACE(closed_pipe ? "a pipe whose reader has gone" : "/dev/full");
+    RunOptions options;
+    options.stdout_closed_pipe = closed_pipe;
+    if (!closed_pipe) options.stdout_path = "/dev/full";
+    for (const std::string& name : FilesIn(dir_)) std::filesystem::remove(dir_.File(name));
+    const ToolRun run = RunOn(BuildSampleImage(), options);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, Line("cannot write standard output"));
+    for (const Expected& e : kExpected) ExpectFile(e.name, ExpectedContent(e));
+  }
+}
+
+// Whatever stands at an output name or at its temporary name (the image under some name, a
+// link to it, a directory, a link to another file, a file a killed run left), the image and
+// everything outside the table's files are kept, and every other file is cut.
+TEST_F(DskpickTest, NothingAtANameCostsTheImageOrAnythingElse) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    std::string image_at;  // where the image is put
+    std::string arg;       // how it is named on the command line
+    std::string link_at;   // a link made here, or nothing
+    std::string link_to;   // to this file of the folder, or to a file elsewhere when empty
+    std::string dir_at;    // an empty folder made here, or nothing
+    std::string file_at;   // a file a killed run might leave, or nothing
+    std::string not_cut;   // the file that cannot be cut, or nothing
+    std::string err;
+  };
+  const Case cases[] = {
+      {"LinkToTheImageUnderAnotherOutputName", "PROG", "DEMO", "DEMO", "PROG", "", "", "PROG",
+       Line("cannot write PROG: it is the image")},
+      {"ImageUnderATemporaryName", "DEMO.dskpick-part", "DEMO.dskpick-part", "", "", "", "", "DEMO",
+       Line("cannot write DEMO.dskpick-part: it is the image")},
+      {"DirectoryAtATemporaryName", "image.d88", "image.d88", "", "", "MUS000.dskpick-part", "",
+       "MUS000", CannotWrite("MUS000.dskpick-part", Reason(EISDIR))},
+      {"LinkAtATemporaryName", "image.d88", "image.d88", "DEMO.dskpick-part", "", "", "", "", ""},
+      {"LeftoverAtATemporaryName", "image.d88", "image.d88", "", "", "", "PROG.dskpick-part", "",
+       ""},
+  };
+  const Bytes image = BuildSampleImage();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Wine shows a POSIX link as the file it leads to: dskpick.exe then keeps its hands off
+    // the link (it is the image, or it leads to another file), which these rows do not expect.
+    if (UsingOtherCommand() && !c.link_at.empty()) continue;
+    TempDir dir, elsewhere;
+    ASSERT_TRUE(WriteBytes(dir.File(c.image_at), image));
+    ASSERT_TRUE(WriteBytes(elsewhere.File("kept"), {'k', 'e', 'p', 't'}));
+    if (!c.link_at.empty()) {
+      fs::create_symlink(c.link_to.empty() ? elsewhere.File("kept") : c.link_to,
+                         dir.path() / c.link_at);
+    }
+    if (!c.dir_at.empty()) fs::create_directory(dir.path() / c.dir_at);
+    if (!c.file_at.empty()) {
+      ASSERT_TRUE(WriteBytes(dir.File(c.file_at), {'o', 'l', 'd'}));
+    }
+
+    const ToolRun run = RunTool(dir.path().string(), {c.arg});
+    EXPECT_EQ(run.status, c.err.empty() ? 0 : 2);
+    EXPECT_EQ(run.out, ProgressLines(NamesOnDisks(4)));
+    EXPECT_EQ(MaskReasons(run.err), c.err);
+    EXPECT_EQ(ReadBytes(dir.File(c.image_at)), image);
+    EXPECT_EQ(ReadBytes(elsewhere.File("kept")), (Bytes{'k', 'e', 'p', 't'}));
+    // The table's files, each a file of its own; and beside them only the image and the folder.
+    std::vector<std::string> names = {c.image_at};
+    if (!c.dir_at.empty()) names.push_back(c.dir_at);
+    for (const Expected& e : kExpected) {
+      if (e.name == c.not_cut) continue;
+      names.push_back(e.name);
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() / e.name))) << e.name;
+      EXPECT_EQ(ReadBytes(dir.File(e.name)), ExpectedContent(e)) << e.name;
+    }
+    EXPECT_EQ(dir.Names(), Sorted(names));
+  }
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 D88Image g_reader;
 
-const char* g_image_path = "";
+FileIdentity g_image_identity;
 
 namespace {
 
@@ -37,20 +37,10 @@ CutOutcome CutFile(const CutEntry& entry) {
   if (delivered < total) {
     std::memset(g_cut_buffer + delivered, 0, static_cast<std::size_t>(total - delivered));
   }
-  int error = 0;
-  switch (ReplaceFileWhole(name, g_image_path, g_cut_buffer + skip, length, &error)) {
-    case ReplaceOutcome::kReplaced:
-      break;
-    case ReplaceOutcome::kIsTheImage:
-      std::fprintf(stderr, kCannotWriteImageFormat, name);
-      return CutOutcome::kWriteFailed;
-    case ReplaceOutcome::kFailed:
-      if (error != 0) {
-        std::fprintf(stderr, kCannotWriteBecauseFormat, name, std::strerror(error));
-      } else {
-        std::fprintf(stderr, kCannotWriteFormat, name);
-      }
-      return CutOutcome::kWriteFailed;
+  ReplaceFailure failure;
+  if (!ReplaceFileWhole(name, g_image_identity, g_cut_buffer + skip, length, &failure)) {
+    std::fprintf(stderr, kCannotWriteFormat, failure.name, failure.reason);
+    return CutOutcome::kWriteFailed;
   }
   if (delivered < total) {
     std::fprintf(stderr, kIncompleteFormat, name, FileBytesRead(skip, delivered), length);

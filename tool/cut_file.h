@@ -10,8 +10,8 @@
 /// The one reader of the program, shared by the entry point and CutFile.
 extern D88Image g_reader;
 
-/// Path of the image being cut, as given on the command line; no output file may replace it.
-extern const char* g_image_path;
+/// The image being cut, as it was opened; no output file may replace it, under any name.
+extern FileIdentity g_image_identity;
 
 enum class CutOutcome {
   kRejected,     // skip or length out of range: nothing read, nothing written

@@ -50,6 +50,8 @@ void PrintTracks(D88Image& image) {
     const std::int32_t bytes =
         image.ListSectorIds(track, g_ids, static_cast<std::int32_t>(sizeof g_ids));
     if (bytes == 0) continue;
+    // Once standard output has failed (a reader that has gone), the rest would be lost too.
+    if (std::ferror(stdout) != 0) return;
     std::printf("  track %" PRId32 ":", track);
     for (std::int32_t at = 0; at < bytes; at += kIdSize) {
       std::printf(" %u/%u/%u/%u", g_ids[at], g_ids[at + 1], g_ids[at + 2], g_ids[at + 3]);
@@ -69,7 +71,7 @@ void PrintLayout(D88Image& image, const char* path) {
   if (disks == 0)
     std::fputs(" (no 688-byte disk header: not a D88 image, or an empty one)", stdout);
   std::putchar('\n');
-  for (std::int32_t disk = 0; disk < disks; ++disk) {
+  for (std::int32_t disk = 0; disk < disks && std::ferror(stdout) == 0; ++disk) {
     std::printf("disk %" PRId32 ": ", disk);
     if (!image.SelectDisk(disk)) {
       std::puts("header cannot be read");

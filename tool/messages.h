@@ -16,10 +16,8 @@ static_assert(sizeof kOpenFailedMessage == 30 + 1, "28 bytes of text, a full sto
 inline constexpr char kProgressFormat[] = "cutting ... %s\n";
 inline constexpr char kIncompleteFormat[] =
     "warning: %s is incomplete (%" PRId32 " of %" PRId32 " bytes read)\n";
-// An output file that could not be written, with the system's reason where it gives one.
-inline constexpr char kCannotWriteFormat[] = "cannot write %s\n";
-inline constexpr char kCannotWriteBecauseFormat[] = "cannot write %s: %s\n";
-inline constexpr char kCannotWriteImageFormat[] = "cannot write %s: it is the image\n";
+// A file that could not be written, and the system's reason (or "it is the image").
+inline constexpr char kCannotWriteFormat[] = "cannot write %s: %s\n";
 inline constexpr char kCannotWriteOutputMessage[] = "cannot write standard output\n";
 
 #endif  // TOOL_MESSAGES_H

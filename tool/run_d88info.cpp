@@ -22,17 +22,26 @@ constexpr char kUsage[] =
 
 D88Image g_image;
 
+// What the command ends with once its report is out: standard output is checked on every path.
+int Finish() {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::fputs("d88info: cannot write standard output\n", stderr);
+    return kStatusOutputFailed;
+  }
+  return kStatusOk;
+}
+
 }  // namespace
 
 int RunD88info(int argc, const char* const* argv) {
   const bool check = argc == 3 && std::strcmp(argv[1], "--check") == 0;
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(kUsage, stdout);
-    return kStatusOk;
+    return Finish();
   }
   if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
     std::puts("d88info (dskpick) " DSKPICK_VERSION);
-    return kStatusOk;
+    return Finish();
   }
   // An image whose name starts with a dash is given as ./-NAME.
   const char* path = argc == 2 ? argv[1] : check ? argv[2] : nullptr;
@@ -43,7 +52,7 @@ int RunD88info(int argc, const char* const* argv) {
   errno = 0;
   if (!g_image.Open(path)) {
     std::fprintf(stderr, "d88info: cannot open %s: %s\n", path,
-                 errno != 0 ? std::strerror(errno) : "not a readable file");
+                 errno != 0 ? std::strerror(errno) : "not a regular file");
     return kStatusBadCommand;
   }
   if (check) {
@@ -51,9 +60,5 @@ int RunD88info(int argc, const char* const* argv) {
   } else {
     PrintLayout(g_image, path);
   }
-  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    std::fputs("d88info: cannot write standard output\n", stderr);
-    return kStatusOutputFailed;
-  }
-  return kStatusOk;
+  return Finish();
 }

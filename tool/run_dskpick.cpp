@@ -24,7 +24,8 @@ int RunDskpick(int argc, const char* const* argv) {
     std::fputs(kOpenFailedMessage, stderr);
     return kStatusCannotStart;
   }
-  g_image_path = argv[1];
+  // Taken once, from the file opened: the path may lead elsewhere once a file is replaced.
+  g_reader.GetFileIdentity(&g_image_identity);
   const std::int32_t disk_count = g_reader.GetDiskCount();
   g_reader.SetSectorRange(kFirstSector, kLastSector);
   bool write_failed = false;

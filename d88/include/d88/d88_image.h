@@ -7,6 +7,17 @@
 
 #include "d88/d88_format.h"
 
+/// Which file is open, whatever path led to it: on POSIX its device and inode, on Windows its
+/// volume's serial number and its file index. Two names lead to the same file when these match.
+struct FileIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+};
+
+inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
+  return a.volume == b.volume && a.file == b.file;
+}
+
 /// Reads the disks of one D88 image file. Never writes the image and never prints; every
 /// failure shows only as false or as a byte count of 0. Holds no dynamic memory.
 class D88Image {
@@ -18,10 +29,15 @@ class D88Image {
   D88Image& operator=(const D88Image&) = delete;
 
   /// Closes any image already open, then opens `path` for binary reading and finds its disks.
-  /// Returns false when the file cannot be opened, cannot be read (a directory) or cannot be
-  /// positioned (a FIFO, a terminal); then no image is open. Returns true for any other file,
-  /// an empty one or one that holds no disk included. A null `path` only closes; returns true.
+  /// Returns false when the file cannot be opened or read (a directory) and, at once, without
+  /// waiting for a writer, when it is neither a regular file nor a block device (a FIFO, a
+  /// socket, a terminal); then no image is open and errno is the system's reason, or 0 for a
+  /// file of the wrong kind. Returns true for any other file, an empty one or one that holds no
+  /// disk included. A null `path` only closes; returns true.
   bool Open(const char* path);
+  /// Sets `*identity` to the open image file's, as it was when Open opened it (the path may
+  /// lead elsewhere since). Returns false, leaving it as it was, when no image is open.
+  bool GetFileIdentity(FileIdentity* identity) const;
   /// Returns the number of disks the last Open found, 0 to 64; 0 when no image is open.
   std::int32_t GetDiskCount() const;
   /// Sets the sector numbers a run steps between: after `last` comes `first` of the next track.
@@ -79,6 +95,7 @@ class D88Image {
   void WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit);
 
   std::FILE* image_;
+  FileIdentity identity_;
   std::int32_t current_disk_;
   std::int32_t disk_count_;
   std::int32_t first_sector_;
