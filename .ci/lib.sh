@@ -51,3 +51,33 @@ project_version() {
 run_ctest() {
   (cd "$1" && ctest --output-on-failure -j2 --no-tests=error)
 }
+
+# Writes to $1 a hand-made 96-byte static i386 ELF program whose only instructions are exit(42)
+# through int 0x80 (mov eax, 1; mov ebx, 42; int 0x80). It needs nothing installed, so whether
+# this machine runs 32-bit x86 programs is known before anything is installed for them.
+write_32bit_probe() {
+  {
+    printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0'           # identification: 32-bit, LE
+    printf '\2\0\3\0\1\0\0\0\124\200\4\10\64\0\0\0'    # executable, 80386, entry, phoff
+    printf '\0\0\0\0\0\0\0\0\64\0\40\0\1\0\0\0\0\0\0\0'  # header sizes, one segment
+    printf '\1\0\0\0\0\0\0\0\0\200\4\10\0\200\4\10'    # loadable, at 0x08048000
+    printf '\140\0\0\0\140\0\0\0\5\0\0\0\0\20\0\0'     # 96 bytes, read and execute
+    printf '\270\1\0\0\0\273\52\0\0\0\315\200'         # the code
+  } > "$1"
+  chmod +x "$1"
+}
+
+# Runs the probe, behind the command words given (e.g. qemu-i386), and prints its exit status.
+run_32bit_probe() {
+  local probe status=0
+  probe=$(mktemp)
+  write_32bit_probe "$probe"
+  "$@" "$probe" 2>/dev/null || status=$?
+  rm -f "$probe"
+  echo "$status"
+}
+
+# True when the kernel runs 32-bit x86 programs: the probe exits with 42.
+runs_32bit_programs() {
+  [ "$(run_32bit_probe)" -eq 42 ]
+}
