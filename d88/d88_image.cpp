@@ -127,6 +127,7 @@ class FileWindow {
 D88Image::D88Image()
     : image_(nullptr),
       identity_(),
+      file_size_(0),
       current_disk_(-1),
       disk_count_(0),
       first_sector_(1),
@@ -136,6 +137,7 @@ D88Image::D88Image()
       disk_offset_(0),
       track_table_(),
       media_type_(-1),
+      write_protect_(-1),
       disk_name_() {}
 
 D88Image::~D88Image() { Close(); }
@@ -146,8 +148,10 @@ void D88Image::Close() {
     image_ = nullptr;
   }
   disk_count_ = 0;
+  file_size_ = 0;
   current_disk_ = -1;
   media_type_ = -1;
+  write_protect_ = -1;
 }
 
 bool D88Image::Open(const char* path) {
@@ -156,7 +160,7 @@ bool D88Image::Open(const char* path) {
   if (path == nullptr) {
     return true;
   }
-  std::FILE* file = d88::OpenImageFile(path, &identity_);
+  std::FILE* file = d88::OpenImageFile(path, &identity_, &file_size_);
   if (file == nullptr) {
     return false;
   }
@@ -193,6 +197,8 @@ bool D88Image::GetFileIdentity(FileIdentity* identity) const {
 
 std::int32_t D88Image::GetDiskCount() const { return disk_count_; }
 
+std::int64_t D88Image::GetImageFileSize() const { return image_ == nullptr ? 0 : file_size_; }
+
 void D88Image::SetSectorRange(std::int32_t first, std::int32_t last) {
   first_sector_ = first;
   last_sector_ = last;
@@ -205,6 +211,7 @@ bool D88Image::SelectDisk(std::int32_t index) {
   disk_offset_ = -1;
   current_disk_ = -1;
   media_type_ = -1;
+  write_protect_ = -1;
   disk_size_ = 0;
   disk_name_[0] = '\0';
   if (index < 0 || index >= disk_count_) {
@@ -220,6 +227,7 @@ bool D88Image::SelectDisk(std::int32_t index) {
         ToOffset(ReadLE32(header + d88::kOffsetTrackTable + t * d88::kTrackEntrySize));
   }
   media_type_ = header[d88::kOffsetMediaType];
+  write_protect_ = header[d88::kOffsetWriteProtect];
   disk_size_ = ToOffset(ReadLE32(header + d88::kOffsetDiskSize));
   bool ended = false;
   for (std::int32_t i = 0; i < d88::kDiskNameSize; ++i) {
@@ -236,6 +244,12 @@ const char* D88Image::GetDiskName() const { return disk_name_; }
 
 std::int32_t D88Image::GetMediaType() const { return media_type_; }
 
+std::int32_t D88Image::GetWriteProtect() const { return write_protect_; }
+
+std::int32_t D88Image::GetTrackEntry(std::int32_t track) const {
+  return current_disk_ < 0 || track < 0 || track >= d88::kTrackCount ? 0 : track_table_[track];
+}
+
 std::int32_t D88Image::GetCurrentDisk() const { return current_disk_; }
 
 std::int32_t D88Image::GetDiskSize() const { return current_disk_ < 0 ? 0 : disk_size_; }
@@ -247,7 +261,7 @@ bool D88Image::ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size
 }
 
 template <typename Visit>
-void D88Image::WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit) {
+void D88Image::WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit) const {
   FileWindow window(image_);
   std::int64_t record = track_offset;
   // 64 bits: the walk ends only at the end of the file when counts are smaller than positions.
@@ -355,4 +369,33 @@ std::int32_t D88Image::ListSectorIds(std::int32_t track, std::uint8_t* out, std:
     return capacity - written < kIdSize;
   });
   return written;
+}
+
+std::int32_t D88Image::ListRecords(std::int32_t track, RecordHeader* out,
+                                   std::int32_t capacity) const {
+  const std::int32_t track_offset = TrackOffset(track);
+  if (out == nullptr || capacity < 1 || track_offset < 0) {
+    return 0;
+  }
+  std::int32_t listed = 0;
+  // The same walk as ListSectorIds', so that the two list the same records.
+  WalkTrack(track_offset, false, [&](const std::uint8_t* header, FileWindow&, std::int64_t data) {
+    RecordHeader& record = out[listed++];
+    record.offset = data - kSectorHeaderSize;
+    record.c = header[d88::kOffsetC];
+    record.h = header[d88::kOffsetH];
+    record.r = header[d88::kOffsetR];
+    record.n = header[d88::kOffsetN];
+    record.sector_count = static_cast<std::uint16_t>(ReadLE16(header + d88::kOffsetSectorCount));
+    record.density = header[d88::kOffsetDensity];
+    record.deleted = header[d88::kOffsetDeleted];
+    record.status = header[d88::kOffsetStatus];
+    record.data_size = static_cast<std::uint16_t>(ReadLE16(header + d88::kOffsetDataSize));
+    const std::int64_t held = file_size_ - data;
+    record.data_held = static_cast<std::int32_t>(held < 0                  ? 0
+                                                 : held < record.data_size ? held
+                                                                           : record.data_size);
+    return listed == capacity;
+  });
+  return listed;
 }

@@ -15,7 +15,7 @@ namespace d88 {
 
 #ifdef _WIN32
 
-std::FILE* OpenImageFile(const char* path, FileIdentity* identity) {
+std::FILE* OpenImageFile(const char* path, FileIdentity* identity, std::int64_t* size) {
   std::FILE* file = std::fopen(path, "rb");
   if (file == nullptr) return nullptr;
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
@@ -23,7 +23,9 @@ std::FILE* OpenImageFile(const char* path, FileIdentity* identity) {
   int reason = 0;
   // A console, NUL or a pipe is no disk file.
   if (GetFileType(handle) == FILE_TYPE_DISK) {
-    if (GetFileInformationByHandle(handle, &info)) {
+    LARGE_INTEGER bytes;
+    if (GetFileInformationByHandle(handle, &info) && GetFileSizeEx(handle, &bytes)) {
+      *size = bytes.QuadPart;
       identity->volume = info.dwVolumeSerialNumber;
       identity->file = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
       return file;
@@ -38,7 +40,7 @@ std::FILE* OpenImageFile(const char* path, FileIdentity* identity) {
 
 #else
 
-std::FILE* OpenImageFile(const char* path, FileIdentity* identity) {
+std::FILE* OpenImageFile(const char* path, FileIdentity* identity, std::int64_t* size) {
   // Without O_NONBLOCK, opening a FIFO that has no writer waits for one, for ever.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;
@@ -49,12 +51,15 @@ std::FILE* OpenImageFile(const char* path, FileIdentity* identity) {
   } else if (S_ISDIR(status.st_mode)) {
     reason = EISDIR;
   } else if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)) {
-    const int flags = fcntl(fd, F_GETFL);
+    // A block device's size shows only at its end.
+    const off_t end = lseek(fd, 0, SEEK_END);
+    const int flags = end < 0 || lseek(fd, 0, SEEK_SET) != 0 ? -1 : fcntl(fd, F_GETFL);
     std::FILE* file =
         flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ? nullptr : fdopen(fd, "rb");
     if (file != nullptr) {
       identity->volume = static_cast<std::uint64_t>(status.st_dev);
       identity->file = static_cast<std::uint64_t>(status.st_ino);
+      *size = static_cast<std::int64_t>(end);
       return file;
     }
     reason = errno;

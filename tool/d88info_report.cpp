@@ -6,6 +6,7 @@
 
 #include "d88/d88_format.h"
 #include "tool/cut_table.h"
+#include "tool/d88info_words.h"
 
 namespace {
 
@@ -16,34 +17,6 @@ std::uint8_t g_ids[kListedIds * kIdSize];
 
 // As dskpick's cut buffer: room for any entry's whole run.
 std::uint8_t g_run[kCutBufferSize];
-
-// The name bytes, unambiguous on any console and code page: printable ASCII as it is, but for
-// the quote and the backslash; every other byte as \xNN.
-void PrintName(const char* name) {
-  std::putchar('"');
-  for (const char* p = name; *p != '\0'; ++p) {
-    const unsigned byte = static_cast<unsigned char>(*p);
-    if (byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\\') {
-      std::putchar(static_cast<int>(byte));
-    } else {
-      std::printf("\\x%02X", byte);
-    }
-  }
-  std::putchar('"');
-}
-
-const char* MediaName(std::int32_t media) {
-  switch (media) {
-    case 0x00:
-      return " (2D)";
-    case 0x10:
-      return " (2DD)";
-    case 0x20:
-      return " (2HD)";
-    default:
-      return "";
-  }
-}
 
 void PrintTracks(D88Image& image) {
   for (std::int32_t track = 0; track < d88::kTrackCount; ++track) {
@@ -77,8 +50,9 @@ void PrintLayout(D88Image& image, const char* path) {
       std::puts("header cannot be read");
       continue;
     }
-    std::fputs("name ", stdout);
-    PrintName(image.GetDiskName());
+    char name[4 * d88::kDiskNameSize + 3];
+    QuoteName(image.GetDiskName(), name, sizeof name);
+    std::printf("name %s", name);
     const std::int32_t media = image.GetMediaType();
     std::printf(", media 0x%02" PRIX32 "%s, offset %" PRId32, media, MediaName(media),
                 image.GetDiskOffset());
@@ -91,10 +65,45 @@ void PrintLayout(D88Image& image, const char* path) {
   }
 }
 
+// Names every sector of the run dskpick reads from `e` (the `delivered` bytes of it) that the
+// image marks: a status other than normal, a deleted mark, a data size other than 128 << N.
+// Returns whether there was one.
+bool PrintMarkedSectors(const D88Image& image, const CutEntry& e, std::int32_t delivered) {
+  const std::int32_t sector_size = d88::kBaseSectorSize << e.n;
+  std::int32_t track = e.track, c = e.c, h = e.h, r = e.r;
+  bool marked = false;
+  char marks[256];
+  for (std::int32_t done = 0; done < delivered; done += sector_size) {
+    const TrackFacts facts = ReadTrack(image, track);
+    for (std::int32_t i = 0; i < facts.listed; ++i) {
+      const RecordHeader& rec = facts.records[i];
+      // The first record of that ID in file order is the one the reader reads.
+      if (rec.c != c || rec.h != h || rec.r != r || rec.n != e.n) continue;
+      if (DescribeMarks(rec, marks, sizeof marks)) {
+        std::printf("; sector %" PRId32 "/%" PRId32 "/%" PRId32 "/%" PRId32 " of track %" PRId32
+                    ": %s",
+                    c, h, r, e.n, track, marks);
+        marked = true;
+      }
+      break;
+    }
+    // The reader's step: after the last sector number, the first of the next track.
+    if (r == kLastSector) {
+      ++track;
+      c += h;
+      h = 1 - h;
+      r = kFirstSector;
+    } else {
+      ++r;
+    }
+  }
+  return marked;
+}
+
 void PrintCheck(D88Image& image) {
   const std::int32_t disks = image.GetDiskCount();
   image.SetSectorRange(kFirstSector, kLastSector);
-  int cut = 0, incomplete = 0, entries = 0;
+  int cut = 0, incomplete = 0, marked = 0, entries = 0;
   for (const CutEntry& e : kCutTable) {
     ++entries;
     std::printf("%s: ", e.name);
@@ -118,10 +127,21 @@ void PrintCheck(D88Image& image) {
       std::fputs("cut", stdout);
     }
     std::printf(" (disk %" PRId32 ", track %" PRId32 ", C/H/R/N %" PRId32 "/%" PRId32 "/%" PRId32
-                "/%" PRId32 ")\n",
+                "/%" PRId32,
                 e.disk, e.track, e.c, e.h, e.r, e.n);
+    if (delivered == 0) {
+      // What the track holds instead says why the sector is not there.
+      char layout[256];
+      DescribeLayout(ReadTrack(image, e.track), layout, sizeof layout);
+      std::printf("; track %" PRId32 ": %s", e.track, layout);
+    } else if (PrintMarkedSectors(image, e, delivered)) {
+      ++marked;
+    }
+    std::puts(")");
+    if (std::ferror(stdout) != 0) return;
   }
   std::printf("%d of %d files would be cut", cut + incomplete, entries);
   if (incomplete > 0) std::printf(", %d of them incomplete", incomplete);
+  if (marked > 0) std::printf(", %d from sectors the image marks", marked);
   std::putchar('\n');
 }

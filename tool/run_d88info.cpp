@@ -6,6 +6,7 @@
 
 #include "d88/d88_image.h"
 #include "tool/d88info_report.h"
+#include "tool/d88info_summary.h"
 
 namespace {
 
@@ -14,10 +15,11 @@ constexpr int kStatusBadCommand = 1;
 constexpr int kStatusOutputFailed = 2;
 
 constexpr char kUsage[] =
-    "Usage: d88info [--check] IMAGE\n"
+    "Usage: d88info [--ids | --check] IMAGE\n"
     "       d88info --help | --version\n"
     "\n"
-    "Lists the disks of a D88 image and the sector IDs (C/H/R/N) of every track;\n"
+    "Sums up a D88 image: its disks, their tracks and everything odd about them;\n"
+    "with --ids, lists the sector IDs (C/H/R/N) of every track, for scripts;\n"
     "with --check, says for each file dskpick cuts whether this image holds it.\n";
 
 D88Image g_image;
@@ -35,6 +37,7 @@ int Finish() {
 
 int RunD88info(int argc, const char* const* argv) {
   const bool check = argc == 3 && std::strcmp(argv[1], "--check") == 0;
+  const bool ids = argc == 3 && std::strcmp(argv[1], "--ids") == 0;
   if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
     std::fputs(kUsage, stdout);
     return Finish();
@@ -44,7 +47,7 @@ int RunD88info(int argc, const char* const* argv) {
     return Finish();
   }
   // An image whose name starts with a dash is given as ./-NAME.
-  const char* path = argc == 2 ? argv[1] : check ? argv[2] : nullptr;
+  const char* path = argc == 2 ? argv[1] : check || ids ? argv[2] : nullptr;
   if (path == nullptr || path[0] == '-') {
     std::fputs(kUsage, stderr);
     return kStatusBadCommand;
@@ -57,8 +60,10 @@ int RunD88info(int argc, const char* const* argv) {
   }
   if (check) {
     PrintCheck(g_image);
-  } else {
+  } else if (ids) {
     PrintLayout(g_image, path);
+  } else {
+    PrintSummary(g_image, path);
   }
   return Finish();
 }

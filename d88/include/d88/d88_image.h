@@ -18,6 +18,18 @@ inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
   return a.volume == b.volume && a.file == b.file;
 }
 
+/// One record of a track as the file holds it: every field of its header, and where it lies.
+struct RecordHeader {
+  std::int64_t offset = 0;  // file offset of the 16-byte header; the data follows it
+  std::uint8_t c = 0, h = 0, r = 0, n = 0;
+  std::uint16_t sector_count = 0;
+  std::uint8_t density = 0;  // 0x00 double (MFM), 0x40 single (FM), 0x01 high
+  std::uint8_t deleted = 0;  // 0x10: a deleted-data mark
+  std::uint8_t status = 0;   // what the imaging drive reported; 0x00 normal
+  std::uint16_t data_size = 0;
+  std::int32_t data_held = 0;  // data bytes the file holds: below data_size where it ends inside
+};
+
 /// Reads the disks of one D88 image file. Never writes the image and never prints; every
 /// failure shows only as false or as a byte count of 0. Holds no dynamic memory.
 class D88Image {
@@ -40,6 +52,8 @@ class D88Image {
   bool GetFileIdentity(FileIdentity* identity) const;
   /// Returns the number of disks the last Open found, 0 to 64; 0 when no image is open.
   std::int32_t GetDiskCount() const;
+  /// Returns the size in bytes of the open image file, as Open found it; 0 when none is open.
+  std::int64_t GetImageFileSize() const;
   /// Sets the sector numbers a run steps between: after `last` comes `first` of the next track.
   /// Not checked; the defaults are 1 and 16.
   void SetSectorRange(std::int32_t first, std::int32_t last);
@@ -52,6 +66,13 @@ class D88Image {
   const char* GetDiskName() const;
   /// Returns the media type byte of the selected disk; -1 when no disk is selected.
   std::int32_t GetMediaType() const;
+  /// Returns the write-protect byte of the selected disk (0x00 none, 0x10 protected); -1 when
+  /// no disk is selected.
+  std::int32_t GetWriteProtect() const;
+  /// Returns track table entry `track` of the selected disk as stored: 0 for an absent track,
+  /// -1 for a value of 2^31 or more. Returns 0 when no disk is selected or `track` is outside
+  /// 0 to 163.
+  std::int32_t GetTrackEntry(std::int32_t track) const;
   /// Returns the index of the selected disk; -1 when no disk is selected.
   std::int32_t GetCurrentDisk() const;
   /// Returns the disk-size field of the selected disk; 0 when no disk is selected, -1 when the
@@ -81,6 +102,10 @@ class D88Image {
   /// 2^31 - 1 do. Returns 0 when `out` is null, `capacity` is below 4, no image is open, the
   /// last SelectDisk failed or the track is unusable.
   std::int32_t ListSectorIds(std::int32_t track, std::uint8_t* out, std::int32_t capacity);
+  /// Fills `out` with the headers of the records ListSectorIds lists for `track`, in the same
+  /// order, and returns how many, at most `capacity`. Returns 0 in the cases where
+  /// ListSectorIds does, and when `capacity` is below 1.
+  std::int32_t ListRecords(std::int32_t track, RecordHeader* out, std::int32_t capacity) const;
 
  private:
   void Close();
@@ -92,10 +117,11 @@ class D88Image {
   // the image, at a record past 2^31 - 1, where a record's position equals its sector count
   // minus one, and, when `zero_count_ends`, at a record whose sector count is 0.
   template <typename Visit>
-  void WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit);
+  void WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit) const;
 
   std::FILE* image_;
   FileIdentity identity_;
+  std::int64_t file_size_;
   std::int32_t current_disk_;
   std::int32_t disk_count_;
   std::int32_t first_sector_;
@@ -105,6 +131,7 @@ class D88Image {
   std::int32_t disk_offset_;
   std::int32_t track_table_[d88::kTrackCount];
   std::int32_t media_type_;
+  std::int32_t write_protect_;
   char disk_name_[d88::kDiskNameSize + 1];
 };
 
