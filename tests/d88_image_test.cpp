@@ -360,6 +360,48 @@ TEST_F(ReaderTest, ImageEndingInsideATrack) {
   }
 }
 
+// The walk reads a track in pieces (8 KiB first, then 64 KiB): headers that straddle the end of
+// the first read and of a later one must read whole, and every field comes back as stored.
+TEST_F(ReaderTest, RecordsStraddlingTheWalksReadsReadWhole) {
+  Record marked = MakeRecord(0, 0, 3, 1, Pattern(256, 3));
+  std::vector<Record> records = {MakeRecord(0, 0, 1, 1, Pattern(8192 - 2 * 16 + 8, 1)),
+                                 MakeRecord(0, 0, 2, 1, Pattern(65536 - 16 - 8, 2)), marked,
+                                 MakeRecord(0, 0, 4, 1, Pattern(256, 4))};
+  Layout layout;
+  D88Builder builder;
+  builder.AddDisk("W");
+  for (const Record& record : records) builder.AddRecord(0, record);
+  Bytes image = builder.Build(&layout);
+  const std::size_t third = layout.record_offsets.at(2);
+  image[third + layout::kDensity] = 0x40;
+  image[third + layout::kDeleted] = 0x10;
+  image[third + layout::kStatus] = 0xB0;
+  // Headers 2 and 3 start 8 bytes before the end of the first read and of the second.
+  ASSERT_EQ(layout.record_offsets.at(1) - layout.record_offsets.at(0), 8192u - 8);
+  ASSERT_EQ(third - layout.record_offsets.at(1), 65536u - 8);
+  OpenAndSelect(image);
+  RecordHeader listed[5];
+  ASSERT_EQ(reader_.ListRecords(0, listed, 5), 4);
+  for (std::uint8_t r = 1; r <= 4; ++r) {
+    SCOPED_TRACE(r);
+    const Record& want = records[r - 1];
+    const RecordHeader& got = listed[r - 1];
+    EXPECT_EQ(got.offset, static_cast<std::int64_t>(layout.record_offsets.at(r - 1u)));
+    EXPECT_EQ(got.r, r);
+    EXPECT_EQ(got.sector_count, 4);
+    EXPECT_EQ(got.data_size, want.data.size());
+    EXPECT_EQ(got.data_held, static_cast<std::int32_t>(want.data.size()));
+    Bytes data(want.data.size());
+    EXPECT_EQ(reader_.ReadSector(0, 0, 0, r, 1, data.data(), 65535),
+              static_cast<std::int32_t>(want.data.size()));
+    EXPECT_EQ(data, want.data);
+  }
+  EXPECT_EQ(listed[2].density, 0x40);
+  EXPECT_EQ(listed[2].deleted, 0x10);
+  EXPECT_EQ(listed[2].status, 0xB0);
+  EXPECT_EQ(listed[3].status, 0x00);
+}
+
 TEST_F(ReaderTest, WalkEndsWhereARecordWouldStartPast2GiB) {
   // Offsets of 2^31 or more are out of the format's reach: a walk that would go on there ends,
   // rather than trust a C library's seek across the line. The track starts 100 bytes below the
