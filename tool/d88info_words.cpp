@@ -77,15 +77,15 @@ std::int32_t SectorSize(std::uint8_t n) { return n <= 8 ? d88::kBaseSectorSize <
 void DescribeLayout(const TrackFacts& facts, char* out, std::size_t size) {
   out[0] = '\0';
   if (facts.entry == 0) {
-    Append(out, size, "absent");
+    Append(out, size, "%s", "absent");
     return;
   }
   if (!facts.usable) {
-    Append(out, size, "past the disk's size");
+    Append(out, size, "%s", "past the disk's size");
     return;
   }
   if (facts.held == 0) {
-    Append(out, size, "no records (the image ends there)");
+    Append(out, size, "%s", "no records (the image ends there)");
     return;
   }
   int min_n = 255, max_n = 0, min_r = 255, max_r = 0;
@@ -140,7 +140,7 @@ bool DescribeMarks(const RecordHeader& record, char* out, std::size_t size) {
 
 void QuoteName(const char* name, char* out, std::size_t size) {
   out[0] = '\0';
-  Append(out, size, "\"");
+  Append(out, size, "%s", "\"");
   for (const char* p = name; *p != '\0'; ++p) {
     const unsigned byte = static_cast<unsigned char>(*p);
     if (byte >= 0x20 && byte <= 0x7E && byte != '"' && byte != '\\') {
@@ -149,7 +149,7 @@ void QuoteName(const char* name, char* out, std::size_t size) {
       Append(out, size, "\\x%02X", byte);
     }
   }
-  Append(out, size, "\"");
+  Append(out, size, "%s", "\"");
 }
 
 const char* MediaName(std::int32_t media) {
