@@ -135,6 +135,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto out = Buffer(capacity);
         const std::int32_t got = reader.ListSectorIds(track, out.get(), capacity);
         CHECK(got >= 0 && got % 4 == 0 && got <= (capacity > 0 ? capacity : 0));
+        // The record listing walks the same records: the same IDs, as many.
+        std::vector<RecordHeader> records(
+            static_cast<std::size_t>(capacity > 0 ? capacity / 4 : 0));
+        const std::int32_t listed =
+            reader.ListRecords(track, records.data(), static_cast<std::int32_t>(records.size()));
+        CHECK(listed == got / 4);
+        for (std::int32_t i = 0; i < listed; ++i) {
+          const RecordHeader& record = records[static_cast<std::size_t>(i)];
+          const std::uint8_t* id = out.get() + 4 * i;
+          CHECK(record.c == id[0] && record.h == id[1] && record.r == id[2] && record.n == id[3]);
+          CHECK(record.data_held >= 0 && record.data_held <= record.data_size);
+        }
         break;
       }
     }

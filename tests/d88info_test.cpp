@@ -191,7 +191,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
   Bytes old = clean;
   old.erase(old.begin() + 672, old.begin() + 688);
   for (std::size_t at = L::kDiskSize; at < 672; at += 4) {
-    if (old[at] != 0 || old[at + 1] != 0) PutLE32(old, at, (old[at] | old[at + 1] << 8) - 16u);
+    const std::uint32_t entry = old[at] | static_cast<std::uint32_t>(old[at + 1]) << 8;
+    if (entry != 0) PutLE32(old, at, entry - 16);
   }
   D88Builder many;
   for (int i = 0; i < 65; ++i) many.AddDisk("E");
