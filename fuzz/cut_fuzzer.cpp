@@ -1,6 +1,7 @@
 // Fuzzes the whole tool: the input is the image, cut in-process in a scratch directory. Every
 // run must leave only table files of their table lengths, each announced by a progress line,
-// and no message but well-formed warnings about files the image could not fill.
+// and no message but well-formed warnings about files the image could not fill. d88info's
+// summary of the same image must succeed and stay short.
 #include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
 
@@ -20,6 +21,8 @@ namespace {
 
 std::string g_dir;
 constexpr char kImage[] = "image.d88";
+// A summary a person reads: a few tens of KB at the most, whatever the image.
+constexpr std::size_t kMaxSummarySize = 64 * 1024;
 
 }  // namespace
 
@@ -42,7 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   }
   const d88test::InProcessRun run = d88test::RunToolInProcess(g_dir, kImage);
-  const std::vector<std::string> problems = d88test::CheckCutRun(g_dir, kImage, run);
+  std::vector<std::string> problems = d88test::CheckCutRun(g_dir, kImage, run);
+  const d88test::InProcessRun summary = d88test::RunSummaryInProcess(g_dir, kImage);
+  if (summary.status != 0 || !summary.err.empty() || summary.out.size() > kMaxSummarySize) {
+    problems.push_back("d88info ended with status " + std::to_string(summary.status) + " after " +
+                       std::to_string(summary.out.size()) + " bytes and said: " + summary.err);
+  }
   if (!problems.empty()) {
     for (const std::string& problem : problems) std::fprintf(stderr, "%s\n", problem.c_str());
     std::abort();

@@ -68,4 +68,9 @@ InProcessRun RunCheckInProcess(const std::string& dir, const std::string& image)
   return RunInProcess(dir, RunD88info, 3, argv);
 }
 
+InProcessRun RunSummaryInProcess(const std::string& dir, const std::string& image) {
+  const char* argv[] = {"d88info", image.c_str(), nullptr};
+  return RunInProcess(dir, RunD88info, 2, argv);
+}
+
 }  // namespace d88test

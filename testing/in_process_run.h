@@ -19,6 +19,9 @@ InProcessRun RunToolInProcess(const std::string& dir, const std::string& image);
 /// Runs `d88info --check IMAGE` the same way.
 InProcessRun RunCheckInProcess(const std::string& dir, const std::string& image);
 
+/// Runs `d88info IMAGE`, the summary, the same way.
+InProcessRun RunSummaryInProcess(const std::string& dir, const std::string& image);
+
 }  // namespace d88test
 
 #endif  // TESTING_IN_PROCESS_RUN_H

@@ -56,8 +56,9 @@ constexpr const char* kKindNames[kKinds] = {"sectors with a status other than no
                                             "the 64-disk limit"};
 constexpr int kNamedPerKind = 5;
 constexpr int kLineSize = 256;
-// Runs of alike tracks shown for one disk before the rest are only counted.
-constexpr int kLayoutLinesPerDisk = 16;
+// Runs of alike tracks shown for one disk before the rest are only counted: with the limits on
+// anomalies, no image makes more than about 50 KB of summary.
+constexpr int kLayoutLinesPerDisk = 8;
 
 struct Anomalies {
   int counts[kKinds];
