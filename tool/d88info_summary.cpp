@@ -126,36 +126,28 @@ void CheckRecords(std::int32_t disk, std::int32_t track, const TrackFacts& facts
 
 void CheckTrack(std::int32_t disk, std::int32_t track, const TrackFacts& facts,
                 const std::int64_t (&starts)[d88::kTrackCount]) {
+  char where[64];
+  std::snprintf(where, sizeof where, "disk %" PRId32 " track %" PRId32, disk, track);
   if (facts.entry < 0 || (facts.entry > 0 && !facts.usable)) {
     char offset[32] = "2^31 or more";
     if (facts.entry > 0) std::snprintf(offset, sizeof offset, "%" PRId32, facts.entry);
-    Anomaly(kTrackPastSize,
-            "disk %" PRId32 " track %" PRId32
-            ": offset %s is past the disk's"
-            " size",
-            disk, track, offset);
+    Anomaly(kTrackPastSize, "%s: offset %s is past the disk's size", where, offset);
     return;
   }
   if (!facts.usable) return;
   for (std::int32_t t = 0; t < track; ++t) {
     if (starts[t] == facts.start) {
-      Anomaly(kTrackOverlap,
-              "disk %" PRId32 " track %" PRId32 ": starts where track %" PRId32
-              " does, at offset %" PRId64,
-              disk, track, t, facts.start);
+      Anomaly(kTrackOverlap, "%s: starts where track %" PRId32 " does, at offset %" PRId64, where,
+              t, facts.start);
       break;
     }
   }
   if (facts.listed == kMaxListedRecords) {
-    Anomaly(kListingFull, "disk %" PRId32 " track %" PRId32 ": more than %" PRId32 " records", disk,
-            track, kMaxListedRecords);
+    Anomaly(kListingFull, "%s: more than %" PRId32 " records", where, kMaxListedRecords);
   }
   if (facts.held == 0) {
-    Anomaly(kTruncated,
-            "disk %" PRId32 " track %" PRId32
-            ": the image ends before the track,"
-            " at offset %" PRId64,
-            disk, track, facts.start);
+    Anomaly(kTruncated, "%s: the image ends before the track, at offset %" PRId64, where,
+            facts.start);
     return;
   }
   CheckRecords(disk, track, facts);
@@ -168,41 +160,30 @@ void CheckTrack(std::int32_t disk, std::int32_t track, const TrackFacts& facts,
   for (std::int32_t i = 1; i < facts.held && counts_agree; ++i) {
     if (facts.records[i].sector_count != count) {
       counts_agree = false;
-      Anomaly(kCountsDisagree,
-              "disk %" PRId32 " track %" PRId32
-              ": records say %u and %u"
-              " sectors",
-              disk, track, count, facts.records[i].sector_count);
+      Anomaly(kCountsDisagree, "%s: records say %u and %u sectors", where, count,
+              facts.records[i].sector_count);
     }
   }
   if (image_ended) {
     Anomaly(kTruncated,
-            "disk %" PRId32 " track %" PRId32
-            ": the image ends inside the track"
-            " after %" PRId32 " of the %u records its count says",
-            disk, track, facts.held, count);
+            "%s: the image ends inside the track after %" PRId32
+            " of the %u records its count says",
+            where, facts.held, count);
   } else if (counts_agree && count != facts.held) {
-    Anomaly(kCountDiffers,
-            "disk %" PRId32 " track %" PRId32
-            ": the count says %u (0x%04X), the"
-            " track holds %" PRId32 " records",
-            disk, track, count, count, facts.held);
+    Anomaly(kCountDiffers, "%s: the count says %u (0x%04X), the track holds %" PRId32 " records",
+            where, count, count, facts.held);
   }
   if (last.data_held < last.data_size) {
     Anomaly(kTruncated,
-            "disk %" PRId32 " track %" PRId32
-            " sector %u/%u/%u/%u: the image ends"
-            " inside its data, after %" PRId32 " of %u bytes",
-            disk, track, last.c, last.h, last.r, last.n, last.data_held, last.data_size);
+            "%s sector %u/%u/%u/%u: the image ends inside its data, after %" PRId32 " of %u bytes",
+            where, last.c, last.h, last.r, last.n, last.data_held, last.data_size);
   }
   const std::int64_t end = last.offset + d88::kSectorHeaderSize + last.data_size;
   for (std::int32_t t = 0; t < d88::kTrackCount; ++t) {
     if (starts[t] == facts.boundary && end > facts.boundary) {
       Anomaly(kTrackOverlap,
-              "disk %" PRId32 " track %" PRId32
-              ": its last record runs to offset"
-              " %" PRId64 ", into track %" PRId32 " at %" PRId64,
-              disk, track, end, t, facts.boundary);
+              "%s: its last record runs to offset %" PRId64 ", into track %" PRId32 " at %" PRId64,
+              where, end, t, facts.boundary);
       break;
     }
   }
@@ -262,11 +243,13 @@ bool ShowDisks(D88Image& image) {
     QuoteName(image.GetDiskName(), name, sizeof name);
     if (offset + size > file_size) {
       std::snprintf(held, sizeof held, " (the file holds %" PRId64 " of it)", file_size - offset);
-      Anomaly(kSizePastEnd,
-              "disk %" PRId32 ": its size runs %" PRId64
-              " bytes past the end"
-              " of the file",
-              disk, offset + size - file_size);
+      if (image.GetDiskSize() < 0) {
+        Anomaly(kSizePastEnd, "disk %" PRId32 ": its size field is 2^31 or more", disk);
+      } else {
+        Anomaly(kSizePastEnd,
+                "disk %" PRId32 ": its size runs %" PRId64 " bytes past the end of the file", disk,
+                offset + size - file_size);
+      }
     }
     if (repeats > 1) {
       std::snprintf(again, sizeof again,
