@@ -10,9 +10,9 @@
 namespace d88 {
 
 /// Opens `path` for binary reading and sets `*identity` to the file that was opened and
-/// `*size` to its size in bytes. Never
-/// waits: a FIFO, with or without a writer, is refused at once, like any other file that is
-/// neither a regular file nor a block device (a socket, a terminal), with errno 0.
+/// `*size` to its size in bytes. Never waits: a FIFO, with or without a writer, is refused at
+/// once, like any other file that is neither a regular file nor a block device (a socket, a
+/// terminal), with errno 0.
 /// Returns null with errno the system's reason when the file cannot be opened (a directory:
 /// EISDIR, or the C library's own reason).
 std::FILE* OpenImageFile(const char* path, FileIdentity* identity, std::int64_t* size);
