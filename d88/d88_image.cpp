@@ -13,6 +13,8 @@ using d88::kSectorHeaderSize;
 namespace {
 
 constexpr std::int32_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+// The end of a walk that only the end of the file ends.
+constexpr std::int64_t kNoEnd = std::numeric_limits<std::int64_t>::max();
 
 // Offsets and sizes are kept as signed 32-bit values; a field of 2^31 or more cannot be one,
 // so it becomes -1, which no track rule accepts.
@@ -39,16 +41,21 @@ constexpr std::int32_t kWindowSize = 65536;
 // One lives for one operation: nothing read is kept between calls.
 class FileWindow {
  public:
-  explicit FileWindow(std::FILE* file) : file_(file) {}
+  /// Reads `file` as if it ended at file offset `end` where that comes first.
+  FileWindow(std::FILE* file, std::int64_t end) : file_(file), end_(end) {}
 
   /// The `need` bytes (at most kWindowSize) at `offset`, valid until the next call; null when
-  /// the file does not hold them all.
+  /// the file, up to the end given, does not hold them all.
   const std::uint8_t* Peek(std::int64_t offset, std::int32_t need) {
+    if (offset > end_ - need) return nullptr;
     return Fill(offset, need) ? window_ + (offset - window_start_) : nullptr;
   }
 
-  /// Copies the `length` bytes at `offset` to `dest`; returns how many the file delivered.
+  /// Copies the `length` bytes at `offset` to `dest`; returns how many the file delivered, up
+  /// to the end given.
   std::int32_t Read(std::int64_t offset, std::uint8_t* dest, std::int32_t length) {
+    if (offset >= end_) return 0;
+    if (length > end_ - offset) length = static_cast<std::int32_t>(end_ - offset);
     std::int32_t copied = 0;
     const std::int64_t window_end = window_start_ + window_size_;
     if (offset >= window_start_ && offset < window_end) {
@@ -114,6 +121,7 @@ class FileWindow {
   }
 
   std::FILE* file_;
+  std::int64_t end_;
   // Unknown (-1) until the first seek: every walk starts with a seek from the start of the file.
   std::int64_t stream_at_ = -1;
   std::int64_t window_start_ = -1;
@@ -135,6 +143,7 @@ D88Image::D88Image()
       disk_offsets_(),
       disk_size_(0),
       disk_offset_(0),
+      disk_end_(0),
       track_table_(),
       media_type_(-1),
       write_protect_(-1),
@@ -213,6 +222,7 @@ bool D88Image::SelectDisk(std::int32_t index) {
   media_type_ = -1;
   write_protect_ = -1;
   disk_size_ = 0;
+  disk_end_ = 0;
   disk_name_[0] = '\0';
   if (index < 0 || index >= disk_count_) {
     return false;
@@ -236,6 +246,9 @@ bool D88Image::SelectDisk(std::int32_t index) {
     disk_name_[i] = ended ? '\0' : static_cast<char>(byte);
   }
   disk_offset_ = disk_offsets_[index];
+  // The disks of one set share their layout: a walk that ran on into the next disk would find
+  // the sector it looks for there, and deliver another disk's bytes.
+  disk_end_ = index + 1 < disk_count_ ? disk_offsets_[index + 1] : kNoEnd;
   current_disk_ = index;
   return true;
 }
@@ -256,26 +269,37 @@ std::int32_t D88Image::GetDiskSize() const { return current_disk_ < 0 ? 0 : disk
 
 std::int32_t D88Image::GetDiskOffset() const { return current_disk_ < 0 ? -1 : disk_offset_; }
 
+std::int64_t D88Image::GetDiskEnd() const {
+  if (current_disk_ < 0) return -1;
+  return disk_end_ == kNoEnd ? file_size_ : disk_end_;
+}
+
 bool D88Image::ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size) {
-  return FileWindow(image_).Read(offset, dest, size) == size;
+  return FileWindow(image_, kNoEnd).Read(offset, dest, size) == size;
+}
+
+std::int32_t D88Image::ReadImageBytes(std::int64_t offset, std::uint8_t* dest,
+                                      std::int32_t size) const {
+  if (image_ == nullptr || dest == nullptr || size < 1 || offset < 0) return 0;
+  return FileWindow(image_, kNoEnd).Read(offset, dest, size);
 }
 
 template <typename Visit>
-void D88Image::WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit) const {
-  FileWindow window(image_);
-  std::int64_t record = track_offset;
+void D88Image::WalkTrack(std::int64_t first, WalkEnds ends, Visit visit) const {
+  FileWindow window(image_, disk_end_);
+  std::int64_t record = first;
   // 64 bits: the walk ends only at the end of the file when counts are smaller than positions.
   // A record that would start past 2^31 - 1 is beyond every offset the format can name.
   for (std::int64_t i = 0; record <= kInt32Max; ++i) {
     const std::uint8_t* header = window.Peek(record, kSectorHeaderSize);
     if (header == nullptr) return;
     const std::uint32_t sector_count = ReadLE16(header + d88::kOffsetSectorCount);
-    if (sector_count == 0 && zero_count_ends) return;
+    if (sector_count == 0 && ends == WalkEnds::kAtCountOrZero) return;
     const std::int64_t data = record + kSectorHeaderSize;
     if (visit(header, window, data)) return;
     // The count is re-read from every record; only equality ends the walk, so a count of 0
     // that does not end it never does.
-    if (i == static_cast<std::int64_t>(sector_count) - 1) return;
+    if (i == static_cast<std::int64_t>(sector_count) - 1 && ends != WalkEnds::kNever) return;
     // Records are stepped over by their data size, which need not be 128 << N.
     record = data + ReadLE16(header + d88::kOffsetDataSize);
   }
@@ -305,7 +329,7 @@ std::int32_t D88Image::ReadSector(std::int32_t track, std::int32_t c, std::int32
   }
   std::int32_t read = 0;
   // A record with a sector count of 0 ends a sector's search.
-  WalkTrack(track_offset, true,
+  WalkTrack(track_offset, WalkEnds::kAtCountOrZero,
             [&](const std::uint8_t* header, FileWindow& window, std::int64_t data) {
               if (!SameByte(header[d88::kOffsetC], c) || !SameByte(header[d88::kOffsetH], h) ||
                   !SameByte(header[d88::kOffsetR], r) || !SameByte(header[d88::kOffsetN], n)) {
@@ -363,12 +387,32 @@ std::int32_t D88Image::ListSectorIds(std::int32_t track, std::uint8_t* out, std:
   std::int32_t written = 0;
   // Unlike a sector's search, a listing goes on past a record with a sector count of 0; the
   // end of the image inside the track ends it with what was found so far.
-  WalkTrack(track_offset, false, [&](const std::uint8_t* header, FileWindow&, std::int64_t) {
-    std::memcpy(out + written, header + d88::kOffsetC, kIdSize);
-    written += kIdSize;
-    return capacity - written < kIdSize;
-  });
+  WalkTrack(track_offset, WalkEnds::kAtCount,
+            [&](const std::uint8_t* header, FileWindow&, std::int64_t) {
+              std::memcpy(out + written, header + d88::kOffsetC, kIdSize);
+              written += kIdSize;
+              return capacity - written < kIdSize;
+            });
   return written;
+}
+
+void D88Image::FillRecord(const std::uint8_t* header, std::int64_t data, RecordHeader* out) const {
+  out->offset = data - kSectorHeaderSize;
+  out->c = header[d88::kOffsetC];
+  out->h = header[d88::kOffsetH];
+  out->r = header[d88::kOffsetR];
+  out->n = header[d88::kOffsetN];
+  out->sector_count = static_cast<std::uint16_t>(ReadLE16(header + d88::kOffsetSectorCount));
+  out->density = header[d88::kOffsetDensity];
+  out->deleted = header[d88::kOffsetDeleted];
+  out->status = header[d88::kOffsetStatus];
+  out->data_size = static_cast<std::uint16_t>(ReadLE16(header + d88::kOffsetDataSize));
+  // What a read of the data can deliver: up to the end of the file or of the disk.
+  const std::int64_t end = disk_end_ < file_size_ ? disk_end_ : file_size_;
+  const std::int64_t held = end - data;
+  out->data_held = static_cast<std::int32_t>(held < 0                ? 0
+                                             : held < out->data_size ? held
+                                                                     : out->data_size);
 }
 
 std::int32_t D88Image::ListRecords(std::int32_t track, RecordHeader* out,
@@ -379,23 +423,25 @@ std::int32_t D88Image::ListRecords(std::int32_t track, RecordHeader* out,
   }
   std::int32_t listed = 0;
   // The same walk as ListSectorIds', so that the two list the same records.
-  WalkTrack(track_offset, false, [&](const std::uint8_t* header, FileWindow&, std::int64_t data) {
-    RecordHeader& record = out[listed++];
-    record.offset = data - kSectorHeaderSize;
-    record.c = header[d88::kOffsetC];
-    record.h = header[d88::kOffsetH];
-    record.r = header[d88::kOffsetR];
-    record.n = header[d88::kOffsetN];
-    record.sector_count = static_cast<std::uint16_t>(ReadLE16(header + d88::kOffsetSectorCount));
-    record.density = header[d88::kOffsetDensity];
-    record.deleted = header[d88::kOffsetDeleted];
-    record.status = header[d88::kOffsetStatus];
-    record.data_size = static_cast<std::uint16_t>(ReadLE16(header + d88::kOffsetDataSize));
-    const std::int64_t held = file_size_ - data;
-    record.data_held = static_cast<std::int32_t>(held < 0                  ? 0
-                                                 : held < record.data_size ? held
-                                                                           : record.data_size);
-    return listed == capacity;
-  });
+  WalkTrack(track_offset, WalkEnds::kAtCount,
+            [&](const std::uint8_t* header, FileWindow&, std::int64_t data) {
+              FillRecord(header, data, &out[listed++]);
+              return listed == capacity;
+            });
+  return listed;
+}
+
+std::int32_t D88Image::ListChain(std::int64_t offset, RecordHeader* out,
+                                 std::int32_t capacity) const {
+  if (out == nullptr || capacity < 1 || image_ == nullptr || current_disk_ < 0 ||
+      offset < disk_offset_) {
+    return 0;
+  }
+  std::int32_t listed = 0;
+  WalkTrack(offset, WalkEnds::kNever,
+            [&](const std::uint8_t* header, FileWindow&, std::int64_t data) {
+              FillRecord(header, data, &out[listed++]);
+              return listed == capacity;
+            });
   return listed;
 }

@@ -448,6 +448,68 @@ TEST_F(ReaderTest, WalkEndsWhereARecordWouldStartPast2GiB) {
   }
 }
 
+// A walk never leaves its disk: where the next disk starts, it ends as at the end of the file.
+// Disk 1 holds the sector each walk of disk 0 looks for, right where a walk running on would
+// find it; the last disk, with nothing after it, walks on to the end of the file.
+TEST_F(ReaderTest, WalksEndWhereTheNextDiskStarts) {
+  const Record wanted = MakeRecord(0, 0, 2, 0, Pattern(128, 2));
+  const Bytes second = D88Builder().AddDisk("D1").AddRecord(0, wanted).Build();
+  // Disk 0's one record, 128 bytes of data on track 0, then disk 1 when `next_disk`.
+  auto image = [&](Record first, bool next_disk, std::uint32_t track5 = 0) {
+    D88Builder builder;
+    builder.AddDisk("D0").AddRecord(0, first);
+    if (track5 != 0) builder.SetTrackEntry(5, track5);
+    Bytes bytes = builder.Build();
+    if (next_disk) bytes.insert(bytes.end(), second.begin(), second.end());
+    return bytes;
+  };
+  const Record first = WithCount(MakeRecord(0, 0, 1, 0, Pattern(128, 1)), 9);
+  // Skips disk 1's header: the walk's next header would be disk 1's record.
+  const Record skips_header = WithDataSize(first, 128 + layout::kDiskHeaderSize);
+  const std::uint32_t disk_size = layout::kDiskHeaderSize + 16 + 128;
+  struct Case {
+    const char* name;
+    Bytes image;
+    std::int32_t track, r, read, listed;
+  };
+  const Case cases[] = {
+      {"SectorOfTheNextDiskIsNotFound", image(skips_header, true), 0, 2, 0, 1},
+      {"DataStopsAtTheNextDisk", image(WithDataSize(first, 1000), true), 0, 1, 128, 1},
+      {"DataOfTheLastDiskRunsOnPastItsSize",
+       [&] {
+         // Fewer than 688 bytes after the disk: no disk is found there.
+         Bytes bytes = image(WithDataSize(first, 600), false);
+         bytes.resize(bytes.size() + 600 - 128, 0xEE);
+         return bytes;
+       }(),
+       0, 1, 600, 1},
+      {"EntryAtTheDiskSizeFindsNothing", image(first, true, disk_size), 5, 2, 0, 0},
+      {"EntryAtTheDiskSizeOfTheLastDisk",
+       [&] {
+         Bytes bytes = image(first, false, disk_size);
+         const Bytes record = D88Builder().AddDisk().AddRecord(0, wanted).Build();
+         bytes.insert(bytes.end(), record.begin() + layout::kDiskHeaderSize, record.end());
+         return bytes;
+       }(),
+       5, 2, 128, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OpenAndSelect(c.image);
+    Bytes data(1024);
+    EXPECT_EQ(reader_.ReadSector(c.track, 0, 0, c.r, 0, data.data(), 1024), c.read);
+    RecordHeader records[4];
+    EXPECT_EQ(reader_.ListRecords(c.track, records, 4), c.listed);
+    std::uint8_t ids[16];
+    EXPECT_EQ(reader_.ListSectorIds(c.track, ids, 16), 4 * c.listed);
+    EXPECT_EQ(reader_.GetDiskEnd(),
+              static_cast<std::int64_t>(reader_.GetDiskCount() > 1 ? disk_size : c.image.size()));
+    if (c.r == 1) {
+      EXPECT_EQ(records[0].data_held, c.read);
+    }
+  }
+}
+
 TEST_F(ReaderTest, UnusableTracksYieldNothing) {
   struct Case {
     const char* name;

@@ -16,6 +16,7 @@
 #include "testing/d88_layout.h"
 #include "testing/expected_files.h"
 #include "testing/in_process_run.h"
+#include "testing/reference_walk.h"
 #include "testing/sample_image.h"
 #include "testing/temp_dir.h"
 
@@ -51,6 +52,42 @@ class DamagedImageTest : public ::testing::Test {
     return done;
   }
 
+  // The problems with the files `run` cut from `image`, held against the reference walk: each
+  // file the reference can start is cut, holds the bytes the reference reads (zeros after what
+  // the image ran out of), and comes only from its own disk, whose sample bytes are labelled
+  // "D<disk> ...".
+  static std::vector<std::string> CheckAgainstReference(const ReferenceImage& reference,
+                                                        const InProcessRun& run,
+                                                        const std::string& dir) {
+    std::vector<std::string> problems, want_cut, got_cut;
+    for (const Expected& e : kExpected) {
+      const Bytes read = reference.ReadRun(e.disk, e.track, e.track / 2, e.track % 2, e.r, 3,
+                                           static_cast<std::size_t>(e.skip + e.length), 1, 5);
+      if (!read.empty()) want_cut.push_back(e.name);
+      Bytes want(static_cast<std::size_t>(e.length), 0);
+      for (std::size_t i = static_cast<std::size_t>(e.skip); i < read.size(); ++i) {
+        want[i - static_cast<std::size_t>(e.skip)] = read[i];
+      }
+      if (read.empty() || ReadBytes(dir + "/" + e.name) == want) continue;
+      problems.push_back(std::string(e.name) + " differs from the reference's " +
+                         std::to_string(read.size()) + " bytes");
+    }
+    for (const CutFileReport& file : ReportedFiles(run)) {
+      got_cut.push_back(file.name);
+      const Bytes bytes = ReadBytes(dir + "/" + file.name);
+      const std::string own = "D" + std::to_string(Entry(file.name).disk) + " T";
+      for (std::size_t at = 0; at + 4 <= bytes.size(); ++at) {
+        if (bytes[at] == 'D' && bytes[at + 2] == ' ' && bytes[at + 3] == 'T' &&
+            bytes[at + 1] != static_cast<std::uint8_t>(own[1])) {
+          problems.push_back(file.name + " holds another disk's bytes at " + std::to_string(at));
+          break;
+        }
+      }
+    }
+    if (got_cut != want_cut) problems.push_back("other files cut than the reference's");
+    return problems;
+  }
+
   TempDir dir_;
   Layout layout_;
   Bytes image_;
@@ -82,6 +119,8 @@ TEST_F(DamagedImageTest, CutShortAnywhere) {
     std::vector<std::string> problems = CheckCutRun(dir_.path().string(), kImage, run);
     ASSERT_TRUE(problems.empty()) << problems.front();
     problems = CheckDisagreements(run, RunCheckInProcess(dir_.path().string(), kImage));
+    ASSERT_TRUE(problems.empty()) << problems.front();
+    problems = CheckAgainstReference(ReferenceImage(image_, size), run, dir_.path().string());
     ASSERT_TRUE(problems.empty()) << problems.front();
 
     std::vector<std::string> want_cut;
@@ -124,10 +163,12 @@ TEST_F(DamagedImageTest, OneHeaderByteChanged) {
   ASSERT_TRUE(WriteBytes(dir_.File(kImage), image_));
   std::FILE* file = std::fopen(dir_.File(kImage).c_str(), "r+b");
   ASSERT_NE(file, nullptr);
+  Bytes image = image_;
   auto put = [&](std::size_t at, std::uint8_t value) {
     ASSERT_EQ(std::fseek(file, static_cast<long>(at), SEEK_SET), 0);
     ASSERT_EQ(std::fputc(value, file), value);
     ASSERT_EQ(std::fflush(file), 0);
+    image[at] = value;
   };
   std::size_t images = 0;
   for (std::size_t at : positions) {
@@ -141,6 +182,8 @@ TEST_F(DamagedImageTest, OneHeaderByteChanged) {
       std::vector<std::string> problems = CheckCutRun(dir_.path().string(), kImage, run);
       ASSERT_TRUE(problems.empty()) << problems.front();
       problems = CheckDisagreements(run, RunCheckInProcess(dir_.path().string(), kImage));
+      ASSERT_TRUE(problems.empty()) << problems.front();
+      problems = CheckAgainstReference(ReferenceImage(image), run, dir_.path().string());
       ASSERT_TRUE(problems.empty()) << problems.front();
       ++images;
     }

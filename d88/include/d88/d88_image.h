@@ -32,6 +32,14 @@ struct RecordHeader {
 
 /// Reads the disks of one D88 image file. Never writes the image and never prints; every
 /// failure shows only as false or as a byte count of 0. Holds no dynamic memory.
+///
+/// Every walk through a track's records (ReadSector, ReadSectors, ListSectorIds, ListRecords,
+/// ListChain) stays inside the selected disk: where the next disk the scan found starts, the
+/// walk ends as it does at the end of the file. A record header that does not fit before that
+/// point ends the walk, and a sector's data is delivered only up to it, so that a damaged disk
+/// never yields the bytes of the disk after it. The last disk found runs to the end of the
+/// file. Inside its disk a walk may still run on past its own track's records into the tracks
+/// behind it, where a sector count or a data size sends it.
 class D88Image {
  public:
   D88Image();
@@ -80,13 +88,17 @@ class D88Image {
   std::int32_t GetDiskSize() const;
   /// Returns the file offset at which the selected disk starts; -1 when no disk is selected.
   std::int32_t GetDiskOffset() const;
+  /// Returns the file offset at which every record walk of the selected disk ends: where the
+  /// next disk the scan found starts or, for the last one, the size of the file. Returns -1
+  /// when no disk is selected.
+  std::int64_t GetDiskEnd() const;
   /// Copies at most `max` data bytes of the first sector (c, h, r, n) of `track` to `dest` and
   /// returns how many it copied: fewer than the sector holds when `max` is smaller or the image
   /// ends inside the data. Returns 0 when `dest` is null, `max` is below 0, no image is open,
   /// the last SelectDisk failed, the track is unusable (index outside 0 to 163, table entry 0 or
   /// past the disk's size), the walk through the track ends before the sector (at the end of the
-  /// image, at a record whose sector count is 0 or equals its position plus one, or at 2^31 - 1),
-  /// or the sector holds no data.
+  /// image or of the disk, at a record whose sector count is 0 or equals its position plus one,
+  /// or at 2^31 - 1), or the sector holds no data.
   std::int32_t ReadSector(std::int32_t track, std::int32_t c, std::int32_t h, std::int32_t r,
                           std::int32_t n, std::uint8_t* dest, std::int32_t max);
   /// Reads `total` bytes of consecutive sectors of size 128 << n into `dest`, starting at sector
@@ -98,26 +110,42 @@ class D88Image {
                            std::int32_t n, std::uint8_t* dest, std::int32_t total);
   /// Writes the C, H, R, N bytes of each record of `track`, in file order, to `out` and returns
   /// the bytes written, a multiple of 4 and at most `capacity`. A sector count of 0 does not end
-  /// the listing; a record whose count equals its position plus one, the end of the image and
-  /// 2^31 - 1 do. Returns 0 when `out` is null, `capacity` is below 4, no image is open, the
-  /// last SelectDisk failed or the track is unusable.
+  /// the listing; a record whose count equals its position plus one, the end of the image or of
+  /// the disk and 2^31 - 1 do. Returns 0 when `out` is null, `capacity` is below 4, no image is
+  /// open, the last SelectDisk failed or the track is unusable.
   std::int32_t ListSectorIds(std::int32_t track, std::uint8_t* out, std::int32_t capacity);
   /// Fills `out` with the headers of the records ListSectorIds lists for `track`, in the same
   /// order, and returns how many, at most `capacity`. Returns 0 in the cases where
   /// ListSectorIds does, and when `capacity` is below 1.
   std::int32_t ListRecords(std::int32_t track, RecordHeader* out, std::int32_t capacity) const;
+  /// Fills `out` with the records that follow one another from file offset `offset`, each
+  /// starting where the data of the one before ends, whatever their sector counts say, and
+  /// returns how many, at most `capacity`. The chain ends where a record header does not fit
+  /// before GetDiskEnd() or would start past 2^31 - 1. Returns 0 when `out` is null,
+  /// `capacity` is below 1, no disk is selected or `offset` is below the disk's start.
+  std::int32_t ListChain(std::int64_t offset, RecordHeader* out, std::int32_t capacity) const;
+  /// Copies the `size` bytes at file offset `offset` to `dest`, whichever disk they belong to,
+  /// and returns how many the file holds. Returns 0 when `dest` is null, `size` is below 1,
+  /// `offset` is negative or no image is open.
+  std::int32_t ReadImageBytes(std::int64_t offset, std::uint8_t* dest, std::int32_t size) const;
 
  private:
   void Close();
   bool ReadAt(std::int32_t offset, std::uint8_t* dest, std::int32_t size);
   // File offset of `track`'s first record, or -1 when the track is unusable.
   std::int32_t TrackOffset(std::int32_t track) const;
-  // The one record walk: visits the records from `track_offset` in file order, calling
-  // visit(header, window, data offset) for each until it returns true. It ends at the end of
-  // the image, at a record past 2^31 - 1, where a record's position equals its sector count
-  // minus one, and, when `zero_count_ends`, at a record whose sector count is 0.
+  // What ends a walk besides the end of the disk, of the image and 2^31 - 1.
+  enum class WalkEnds {
+    kAtCountOrZero,  // a sector's search: a count equal to the position plus one, or 0
+    kAtCount,        // a listing: a count equal to the position plus one
+    kNever,          // a chain: counts are not looked at
+  };
+  // The one record walk: visits the records from `first` in file order, calling
+  // visit(header, window, data offset) for each until it returns true.
   template <typename Visit>
-  void WalkTrack(std::int32_t track_offset, bool zero_count_ends, Visit visit) const;
+  void WalkTrack(std::int64_t first, WalkEnds ends, Visit visit) const;
+  // Fills `out` from the 16 header bytes at `header`, whose data starts at `data`.
+  void FillRecord(const std::uint8_t* header, std::int64_t data, RecordHeader* out) const;
 
   std::FILE* image_;
   FileIdentity identity_;
@@ -129,6 +157,7 @@ class D88Image {
   std::int32_t disk_offsets_[d88::kMaxDisks];
   std::int32_t disk_size_;
   std::int32_t disk_offset_;
+  std::int64_t disk_end_;  // where walks of the selected disk end; INT64_MAX for the last disk
   std::int32_t track_table_[d88::kTrackCount];
   std::int32_t media_type_;
   std::int32_t write_protect_;
