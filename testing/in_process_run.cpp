@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "testing/captured_output.h"
-#include "tool/run_d88info.h"
+#include "d88info/run_d88info.h"
 #include "tool/run_dskpick.h"
 
 namespace d88test {
@@ -65,12 +65,12 @@ InProcessRun RunToolInProcess(const std::string& dir, const std::string& image) 
 
 InProcessRun RunCheckInProcess(const std::string& dir, const std::string& image) {
   const char* argv[] = {"d88info", "--check", image.c_str(), nullptr};
-  return RunInProcess(dir, RunD88info, 3, argv);
+  return RunInProcess(dir, d88info::RunD88info, 3, argv);
 }
 
 InProcessRun RunSummaryInProcess(const std::string& dir, const std::string& image) {
   const char* argv[] = {"d88info", image.c_str(), nullptr};
-  return RunInProcess(dir, RunD88info, 2, argv);
+  return RunInProcess(dir, d88info::RunD88info, 2, argv);
 }
 
 }  // namespace d88test

@@ -41,6 +41,7 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   const uid_t nobody_uid = nobody != nullptr ? nobody->pw_uid : 0;
   const gid_t nobody_gid = nobody != nullptr ? nobody->pw_gid : 0;
 
+  std::vector<std::string> environment = options.environment;
   // The captured streams live outside `dir`, so they never count among the tool's files.
   const int out_fd = NewCaptureFile();
   const int err_fd = NewCaptureFile();
@@ -71,6 +72,7 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
          setuid(nobody_uid) != 0)) {
       _exit(126);
     }
+    for (std::string& variable : environment) putenv(variable.data());
     execvp(argv[0], argv.data());
     _exit(127);
   }

@@ -28,6 +28,8 @@ struct RunOptions {
   // Makes standard output a pipe whose reader has gone, as after `| head -n 1`; SIGPIPE is at
   // its default, so that only the tool itself can keep it from ending the tool.
   bool stdout_closed_pipe = false;
+  // Variables set in the tool's environment, each "NAME=value" (e.g. "LC_ALL=C.UTF-8").
+  std::vector<std::string> environment;
 };
 
 /// Runs the tool in `dir` with `args`: the one built alongside the tests unless DSKPICK_COMMAND

@@ -3,7 +3,9 @@
 // compares the two on thousands more).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "testing/d88_builder.h"
 #include "testing/d88_layout.h"
 #include "testing/expected_files.h"
+#include "testing/reference_walk.h"
 #include "testing/sample_image.h"
 #include "testing/temp_dir.h"
 #include "testing/tool_runner.h"
@@ -118,21 +121,42 @@ TEST(D88infoTest, CommandLine) {
     const char* name;
     std::vector<std::string> args;
     int status;
-    bool usage_out, usage_err;
+    std::string message;  // the line before the usage on standard error; "" for none
+    bool usage_out;
   };
   const Case cases[] = {
-      {"Help", {"--help"}, 0, true, false},
-      {"NoArgument", {}, 1, false, true},
-      {"CheckWithoutImage", {"--check"}, 1, false, true},
-      {"TwoImages", {"a.d88", "b.d88"}, 1, false, true},
-      {"UnknownOption", {"--list", "a.d88"}, 1, false, true},
+      {"Help", {"--help"}, 0, "", true},
+      {"NoArgument", {}, 1, "no image given", false},
+      {"CheckWithoutImage", {"--check"}, 1, "no image given", false},
+      {"TwoImages", {"a.d88", "b.d88"}, 1, "one image at a time", false},
+      {"UnknownOption", {"--idz", "a.d88"}, 1, "unknown option '--idz'", false},
+      {"TwoModes",
+       {"--ids", "--check", "a.d88"},
+       1,
+       "--ids and --check cannot be used together",
+       false},
+      {"HelpWithAnImage", {"--help", "a.d88"}, 1, "--help takes no image", false},
+      {"DumpWithoutTrack",
+       {"--dump", "a.d88", "0"},
+       1,
+       "--dump takes an image, a disk and a track",
+       false},
+      {"DumpOfNoNumber",
+       {"--dump", "a.d88", "0", "x"},
+       1,
+       "--dump takes a disk and a track number, not 'x'",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const ToolRun run = RunD88info(dir.path().string(), c.args);
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.out.rfind("Usage: d88info", 0) == 0, c.usage_out) << run.out;
-    EXPECT_EQ(run.err.rfind("Usage: d88info", 0) == 0, c.usage_err) << run.err;
+    if (c.usage_out) {
+      EXPECT_EQ(run.err, "");
+    } else {
+      EXPECT_EQ(run.err.rfind(Line("d88info: " + c.message) + "Usage: d88info", 0), 0u) << run.err;
+    }
   }
   const ToolRun version = RunD88info(dir.path().string(), {"--version"});
   EXPECT_EQ(version.status, 0);
@@ -169,7 +193,8 @@ TEST(D88infoTest, SummaryOfACleanDisk) {
                          Line("  tracks 160-163: absent"));
 }
 
-// Images of two tracks of two 256-byte sectors each, damaged in one way a row.
+// Images of two tracks of two 256-byte sectors each, damaged in one way a row; each row names a
+// line the summary must hold.
 TEST(D88infoTest, SummaryNamesEveryAnomaly) {
   namespace L = layout;
   auto disk = [](std::vector<Record> track0) {
@@ -186,6 +211,10 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     image[960 + at] = value;
     return image;
   };
+  auto padded = [](Bytes image, std::size_t size) {
+    image.resize(size, 0);
+    return image;
+  };
   // The older header: 16 bytes shorter, every offset 16 less, so that entries 160 to 163 are
   // the first bytes of track 0.
   Bytes old = clean;
@@ -196,6 +225,15 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
   }
   D88Builder many;
   for (int i = 0; i < 65; ++i) many.AddDisk("E");
+  // Disk 1 starts at 1000 and holds an entry that would put its track past 2^31 - 1.
+  const Bytes far = [&] {
+    Bytes image = padded(D88Builder().AddDisk("A").SetDiskSize(1000).Build(), 1000);
+    const Bytes second =
+        D88Builder().AddDisk("B").SetDiskSize(0x7FFFFFF0u).SetTrackEntry(0, 0x7FFFFFF0u).Build();
+    image.insert(image.end(), second.begin(), second.end());
+    return image;
+  }();
+  const Bytes inside_header = D88Builder().AddDisk("A").SetDiskSize(100).AddDisk("B").Build();
   struct Case {
     const char* name;
     Bytes image;
@@ -203,51 +241,95 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
   };
   const Case cases[] = {
       {"DataCrcError", patched(L::kStatus, 0xB0),
-       "disk 0 track 0 sector 0/0/2/1: data CRC error (status 0xB0)"},
+       "  disk 0 track 0 sector 0/0/2/1: data CRC error (status 0xB0)"},
+      {"UnknownStatus", patched(L::kStatus, 0x33),
+       "  disk 0 track 0 sector 0/0/2/1: status byte 0x33, not one the format defines"},
       {"Deleted", patched(L::kDeleted, 0x10),
-       "disk 0 track 0 sector 0/0/2/1: marked deleted (0x10)"},
+       "  disk 0 track 0 sector 0/0/2/1: marked deleted (0x10)"},
+      {"DeletedByteOfOne", patched(L::kDeleted, 0x01),
+       "  disk 0 track 0 sector 0/0/2/1: deleted byte 0x01, neither 0x00 nor 0x10"},
       {"SingleDensity", patched(L::kDensity, 0x40),
-       "disk 0 track 0 sector 0/0/2/1: single density (FM)"},
+       "  disk 0 track 0 sector 0/0/2/1: single density (FM)"},
+      {"OddDensity", patched(L::kDensity, 0x23),
+       "  disk 0 track 0 sector 0/0/2/1: density byte 0x23, none of 0x00, 0x40, 0x01"},
+      {"HighDensityOn2D", patched(L::kDensity, 0x01),
+       "  disk 0 track 0 sector 0/0/2/1: high density (0x01) on a disk of media 0x00 (2D)"},
       {"DataSize", disk({sector(1), MakeRecord(0, 0, 2, 1, Pattern(300))}).Build(),
-       "disk 0 track 0 sector 0/0/2/1: data size 300, not 128 << 1"},
+       "  disk 0 track 0 sector 0/0/2/1: data size 300, not 128 << 1"},
       {"Duplicate", disk({sector(1), sector(1)}).Build(),
-       "disk 0 track 0: sector 0/0/1/1 more than once"},
+       "  disk 0 track 0: sector 0/0/1/1 found twice"},
+      {"FoundThreeTimes", disk({sector(1), sector(1), sector(1)}).Build(),
+       "  disk 0 track 0: sector 0/0/1/1 found 3 times"},
       {"WrongPlace", disk({sector(1), MakeRecord(5, 1, 2, 1, Pattern(256))}).Build(),
-       "disk 0 track 0 sector 5/1/2/1: C/H 5/1, but the track is cylinder 0 head 0"},
+       "  disk 0 track 0 sector 5/1/2/1: C/H 5/1, but the track is cylinder 0 head 0"},
       {"CountsDisagree", disk({sector(1), WithCount(sector(2), 9)}).Build(),
-       "disk 0 track 0: records say 2 and 9 sectors"},
+       "  disk 0 track 0: records say 2 and 9 sectors; a read runs on into track 1"},
+      {"ThreeCounts",
+       disk({WithCount(sector(1), 3), WithCount(sector(2), 5), WithCount(sector(3), 9)}).Build(),
+       "  disk 0 track 0: records say 3, 5 and 9 sectors; a read runs on into track 1"},
       {"CountDiffers", disk({WithCount(sector(1), 16), WithCount(sector(2), 16)}).Build(),
-       "disk 0 track 0: the count says 16 (0x0010), the track holds 2 records"},
+       "  disk 0 track 0: the count says 16 (0x0010), the track holds 2 records; a read runs on "
+       "into track 1"},
+      {"ZeroCount", disk({WithCount(sector(1), 0), sector(2)}).Build(),
+       "  disk 0 track 0 sector 0/0/1/1: sector count 0, which ends every read of the track at "
+       "this record, its 1st of 2"},
+      {"PastCount", disk({WithCount(sector(1), 1), WithCount(sector(2), 1)}).Build(),
+       "  disk 0 track 0: 1 record after the 1 its count says, before the next track: file "
+       "offsets 960-1231 (272 bytes), which no read reaches"},
+      {"UnreachedArea", padded(disk({sector(1), sector(2)}).SetDiskSize(1876).Build(), 1876),
+       "  disk 0: 100 bytes at file offsets 1776-1875 that no track reaches"},
       {"TrackCutShort", Bytes(clean.begin(), clean.end() - 272),
-       "disk 0 track 1: the image ends inside the track after 1 of the 2 records its count says"},
+       "  disk 0 track 1: the image ends inside the track after 1 of the 2 records its count "
+       "says"},
       {"DataCutShort", Bytes(clean.begin(), clean.end() - 56),
-       "disk 0 track 1 sector 0/1/2/1: the image ends inside its data, after 200 of 256 bytes"},
+       "  disk 0 track 1 sector 0/1/2/1: the image ends inside its data, after 200 of 256 bytes"},
       {"RecordRunsIntoNextTrack", disk({sector(1), WithDataSize(sector(2), 300)}).Build(),
-       "disk 0 track 0: its last record runs to offset 1276, into track 1 at 1232"},
+       "  disk 0 track 1: starts inside the 2nd record of track 0, at file offset 1232"},
       {"SameStart", disk({sector(1)}).SetTrackEntry(1, 688).Build(),
-       "disk 0 track 1: starts where track 0 does, at offset 688"},
+       "  disk 0 track 1: starts where track 0 does, at file offset 688"},
+      {"StartsAtARecord", disk({sector(1), sector(2)}).SetTrackEntry(1, 960).Build(),
+       "  disk 0 track 1: starts inside track 0, at its 2nd record (file offset 960)"},
+      {"EntryInsideTheHeader", disk({sector(1)}).SetTrackEntry(5, 100).Build(),
+       "  disk 0 track 5: entry 100 points inside the disk's header (file offset 100)"},
       {"TrackPastSize", disk({sector(1)}).SetTrackEntry(7, 0xFFFFFFF0u).Build(),
-       "disk 0 track 7: offset 2^31 or more is past the disk's size"},
+       "  disk 0 track 7: entry 0xFFFFFFF0, 2^31 or more, is past the disk's size"},
+      {"SecondDiskTrackPastSize",
+       D88Builder().AddDisk("A").AddDisk("B").SetDiskSize(690).SetTrackEntry(0, 700).Build(),
+       "  disk 1 track 0: entry 700 (file offset 1388) is past the disk's size"},
+      {"TrackPast2Pow31", far,
+       "  disk 1 track 0: entry 2147483632 puts it at file offset 2147484632, past 2^31 - 1, where "
+       "no read goes"},
       {"SizeZero", disk({sector(1)}).SetDiskSize(0).Build(),
-       "disk 0: its size field is 0, so the next disk would start where it does"},
+       "  disk 0: its size field is 0, so the next disk would start where it does"},
       {"SizePastEnd", disk({sector(1)}).SetDiskSize(5000).Build(),
-       "disk 0: its size runs 3496 bytes past the end of the file"},
-      {"SizeInsideHeader", D88Builder().AddDisk("A").SetDiskSize(100).AddDisk("B").Build(),
-       "disk 0: its size field 100 is smaller than its header; disk 1 starts inside it"},
-      {"TrailingBytes",
-       [&] {
-         Bytes b = clean;
-         b.resize(b.size() + 100);
-         return b;
-       }(),
-       "image: 100 bytes after the last disk, from offset 1776"},
+       "  disk 0: its size runs 3496 bytes past the end of the file"},
+      {"SizeInsideHeader", inside_header,
+       "  disk 0: its size field 100 is smaller than its header; disk 1 starts inside it"},
+      {"DiskInsideAHeader", inside_header,
+       "disk 1: at 100, inside the header of disk 0; what the reader finds there is that header's "
+       "bytes, not a disk"},
+      {"TrailingBytes", padded(clean, clean.size() + 100),
+       "  image: 100 bytes after the last disk, from file offset 1776"},
       {"DiskLimit", many.Build(),
-       "image: 64 disks, the most the reader takes; the 688 bytes from offset 44032 are not read"},
-      {"WriteProtectByte", D88Builder().AddDisk(std::string(26, 'W') + '\x05').Build(),
-       "disk 0: write-protect byte 0x05, neither 0x00 nor 0x10"},
+       "  image: 64 disks, the most the reader takes; the 688 bytes from file offset 44032 are "
+       "not read"},
+      {"WriteProtectByte", D88Builder().AddDisk(std::string(26, '\0') + '\x05').Build(),
+       "  disk 0: write-protect byte 0x05, neither 0x00 nor 0x10"},
+      {"OddMedia", D88Builder().AddDisk("A", 0x55).Build(),
+       "  disk 0: media byte 0x55, none of 0x00 (2D), 0x10 (2DD), 0x20 (2HD), 0x30 (1D), 0x40 "
+       "(1DD)"},
+      {"NameFillsTheField", D88Builder().AddDisk("by_github_ORYZAPA").Build(),
+       "disk 0 \"by_github_ORYZAPA\": media 0x00 (2D), not write-protected, at 0, size 688"},
+      {"NameWithoutNul", D88Builder().AddDisk("by_github_ORYZAPA").Build(),
+       "  disk 0: its name fills all 17 bytes of the name field, with no NUL to end it"},
+      {"ReservedBytes",
+       D88Builder().AddDisk(std::string(17, '\0') + std::string("\x01\0\0\0\xFF", 5)).Build(),
+       "  disk 0: the reserved header bytes 0x11-0x19 are not all 0: 01 00 00 00 FF 00 00 00 00"},
       {"OldHeader", old,
-       "disk 0: older 0x2A0-byte header of 160 track entries; its track entries 160-163 are the "
+       "  disk 0: older 0x2A0-byte header of 160 track entries; its track entries 160-163 are the "
        "first bytes of track 0"},
+      {"OldHeaderLayout", old,
+       "  tracks 160-163: the first bytes of track 0 (older header), not tracks"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -255,7 +337,7 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     ASSERT_TRUE(WriteBytes(dir.File("image.d88"), c.image));
     const ToolRun run = RunD88info(dir.path().string(), {"image.d88"});
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.out.find(Line("  " + c.line)), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(Line(c.line)), std::string::npos) << run.out;
   }
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir.File("image.d88"), clean));
@@ -265,8 +347,23 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
 
 TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   Layout layout;
-  Bytes marked = BuildSampleImage(&layout);
-  marked[layout.record_offsets[SampleRecordIndex(0, 80, 3)] + layout::kStatus] = 0xB0;
+  const Bytes sample = BuildSampleImage(&layout);
+  auto record = [&](int track, int r) {
+    return layout.record_offsets[SampleRecordIndex(0, track, r)];
+  };
+  Bytes marked = sample;
+  marked[record(80, 3) + layout::kStatus] = 0xB0;
+  // Track 80's counts say 10, so a read runs on into track 81, whose records say they are
+  // cylinder 40 head 0: DEMO's first sector, renamed on track 80, is found on track 81.
+  Bytes runs_on = sample;
+  for (int r = 1; r <= 5; ++r) {
+    PutLE16(runs_on, record(80, r) + layout::kSectorCount, 10);
+    runs_on[record(81, r) + layout::kH] = 0;
+  }
+  runs_on[record(80, 2) + layout::kR] = 9;
+  // A first record whose count is 0 ends every read of its track.
+  Bytes zero_count = sample;
+  PutLE16(zero_count, record(80, 1) + layout::kSectorCount, 0);
   struct Case {
     const char* name;
     Bytes image;
@@ -279,12 +376,23 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
                         [](int d, int t, int r) { return !(d == 0 && t == 72 && r == 2); }),
        1,
        "MUS000: no data (disk 0, track 72, C/H/R/N 36/0/2/3; track 72: 4 x 1024 bytes (N 3), R "
-       "1-5, MFM)",
+       "1,3-5, order 1,3,5,4, MFM)",
        "18 of 20 files would be cut"},
       {"MarkedSector", marked, 0,
        "DEMO: cut (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/3/3 of track 80: data CRC "
        "error (status 0xB0))",
        "20 of 20 files would be cut, 1 from sectors the image marks"},
+      {"SectorOfTheNextTrack", runs_on, 0,
+       "DEMO: incomplete 4096 of 8448 bytes (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/2/3 "
+       "of track 80 lies in track 81's records, at file offset " +
+           std::to_string(record(81, 2)) +
+           "; track 81: 5 x 1024 bytes (N 3), R 1-5, order 1,3,5,2,4, MFM)",
+       "20 of 20 files would be cut, 1 of them incomplete"},
+      {"FirstCountZero", zero_count, 0,
+       "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: a read stops at its record "
+       "40/0/1/3 (file offset " +
+           std::to_string(record(80, 1)) + "), whose sector count is 0)",
+       "19 of 20 files would be cut"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -295,6 +403,188 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
     ASSERT_EQ(lines.size(), std::size(kExpected) + 1);
     EXPECT_EQ(lines[c.line], c.want);
     EXPECT_EQ(lines.back(), c.sum);
+  }
+}
+
+// Names are Shift_JIS: text where the output is UTF-8, their bytes escaped elsewhere, and
+// escaped everywhere when they are not Shift_JIS. Control bytes, quotes and backslashes are
+// always escaped.
+TEST(D88infoTest, NamesShowAsTheOutputCanShowThem) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::string utf8, escaped;
+  };
+  const Case cases[] = {
+      {"Kanji", "\x93\xFA\x96\x7B\x8C\xEA", "\"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\"",
+       "\"\\x93\\xFA\\x96{\\x8C\\xEA\""},
+      {"HalfWidthKana", "\xB1\xB2", "\"\xEF\xBD\xB1\xEF\xBD\xB2\"", "\"\\xB1\\xB2\""},
+      {"BackslashAsSecondByte", "\x83\x5C", "\"\xE3\x82\xBD\"", "\"\\x83\\x5C\""},
+      {"NotShiftJis", "\x81\x20", "\"\\x81 \"", "\"\\x81 \""},
+      {"DeleteAndQuote", "A\x7F\"", "\"A\\x7F\\x22\"", "\"A\\x7F\\x22\""},
+  };
+  for (const Case& c : cases) {
+    for (const bool utf8 : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (utf8 ? " in UTF-8" : " in C"));
+      // Under Wine the output is no console, which takes escapes whatever the locale.
+      if (utf8 && UsingOtherCommand()) continue;
+      TempDir dir;
+      ASSERT_TRUE(WriteBytes(dir.File("image.d88"), D88Builder().AddDisk(c.bytes).Build()));
+      RunOptions options;
+      options.environment = {utf8 ? "LC_ALL=C.UTF-8" : "LC_ALL=C"};
+      const std::vector<std::string> lines =
+          Lines(RunD88info(dir.path().string(), {"image.d88"}, options).out);
+      ASSERT_GE(lines.size(), 2u);
+      EXPECT_EQ(lines[1], "disk 0 " + (utf8 ? c.utf8 : c.escaped) +
+                              ": media 0x00 (2D), not write-protected, at 0, size 688");
+    }
+  }
+}
+
+// A disk of three tracks: track 0's count sends its walk on into track 1, whose one record has
+// every field set; track 2 starts where track 1 does.
+Bytes RecordsImage() {
+  Layout layout;
+  Bytes image = D88Builder()
+                    .AddDisk("REC")
+                    .AddRecord(0, WithCount(MakeRecord(0, 0, 1, 1, Pattern(256, 1)), 3))
+                    .AddRecord(0, WithCount(MakeRecord(0, 0, 2, 1, Pattern(256, 2)), 3))
+                    .AddRecord(1, MakeRecord(0, 1, 7, 1, Pattern(40, 3)))
+                    .SetTrackEntry(2, 688 + 2 * 272)
+                    .Build(&layout);
+  const std::size_t odd = layout.record_offsets.at(2);
+  image[odd + layout::kDensity] = 0x40;
+  image[odd + layout::kDeleted] = 0x10;
+  image[odd + layout::kStatus] = 0xB0;
+  return image;
+}
+
+TEST(D88infoTest, RecordsListEveryWalk) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir.File("image.d88"), RecordsImage()));
+  const ToolRun run = RunD88info(dir.path().string(), {"--records", "image.d88"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(
+      run.out,
+      Line("image.d88: 1 disk") +
+          Line("disk track offset       c   h   r   n count density deleted status data  walk   "
+               "held by") +
+          Line("   0     0 0x000002b0   0   0   1   1     3    0x00    0x00   0x00   256  own    "
+               "0") +
+          Line("   0     0 0x000003c0   0   0   2   1     3    0x00    0x00   0x00   256  own    "
+               "0") +
+          Line("   0     0 0x000004d0   0   1   7   1     1    0x40    0x10   0xb0    40  beyond "
+               "1") +
+          Line("   0     1 0x000004d0   0   1   7   1     1    0x40    0x10   0xb0    40  own    "
+               "1") +
+          Line("   0     2 0x000004d0   0   1   7   1     1    0x40    0x10   0xb0    40  own    "
+               "1"));
+}
+
+// The header fields of every record the reader's walks visit, as an independent walk of the
+// same bytes finds them, on the sample image and on it with a count that sends walks on.
+TEST(D88infoTest, RecordsAgreeWithTheReferenceWalk) {
+  Layout layout;
+  Bytes runs_on = BuildSampleImage(&layout);
+  PutLE16(runs_on, layout.record_offsets[SampleRecordIndex(1, 7, 4)] + layout::kSectorCount, 9);
+  for (const Bytes& image : {BuildSampleImage(), runs_on}) {
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
+    const std::vector<std::string> lines =
+        Lines(RunD88info(dir.path().string(), {"--records", "image.d88"}).out);
+    const ReferenceImage reference(image);
+    std::vector<std::string> want;
+    for (int disk = 0; disk < reference.DiskCount(); ++disk) {
+      for (int track = 0; track < layout::kTrackCount; ++track) {
+        for (std::size_t at : reference.Walk(disk, track, false)) {
+          const std::uint8_t* h = image.data() + at;
+          char row[96];
+          std::snprintf(row, sizeof row,
+                        "%4d %5d 0x%08zx %3u %3u %3u %3u %5u    0x%02x    0x%02x   0x%02x %5u",
+                        disk, track, at, h[layout::kC], h[layout::kH], h[layout::kR], h[layout::kN],
+                        h[layout::kSectorCount] | h[layout::kSectorCount + 1] << 8,
+                        h[layout::kDensity], h[layout::kDeleted], h[layout::kStatus],
+                        h[layout::kDataSize] | h[layout::kDataSize + 1] << 8);
+          want.push_back(row);
+        }
+      }
+    }
+    ASSERT_EQ(lines.size(), want.size() + 2);
+    for (std::size_t i = 0; i < want.size(); ++i) {
+      ASSERT_EQ(lines[i + 2].substr(0, want[i].size()), want[i]);
+    }
+  }
+}
+
+TEST(D88infoTest, DumpShowsEveryByteOfATrack) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir.File("image.d88"), RecordsImage()));
+  const ToolRun run = RunD88info(dir.path().string(), {"--dump", "image.d88", "0", "1"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out,
+            Line("disk 0 track 1: 1 record from file offset 0x000004d0") +
+                Line("record 1: 0/1/7/1 at file offset 0x000004d0, count 1, density 0x40, deleted "
+                     "0x10, status 0xb0, data size 40") +
+                Line("000004e0  03 0a 11 18 1f 26 2d 34  3b 42 49 50 57 5e 65 6c  "
+                     "|.....&-4;BIPW^el|") +
+                Line("000004f0  73 7a 81 88 8f 96 9d a4  ab b2 b9 c0 c7 ce d5 dc  "
+                     "|sz..............|") +
+                Line("00000500  e3 ea f1 f8 ff 06 0d 14                           |........|") +
+                Line("00000508"));
+  const ToolRun walked_on = RunD88info(dir.path().string(), {"--dump", "image.d88", "0", "0"});
+  EXPECT_NE(walked_on.out.find(Line("a read of the track runs on past them through 1 more "
+                                    "record (--records lists them)")),
+            std::string::npos)
+      << walked_on.out;
+  const ToolRun absent = RunD88info(dir.path().string(), {"--dump", "image.d88", "0", "9"});
+  EXPECT_EQ(absent.out, Line("disk 0 track 9: absent"));
+  const ToolRun no_disk = RunD88info(dir.path().string(), {"--dump", "image.d88", "1", "0"});
+  EXPECT_EQ(no_disk.status, 1);
+  EXPECT_EQ(no_disk.err, Line("d88info: image.d88 has no disk 1 or no track 0"));
+}
+
+// Each record's data as hexdump -C shows the same bytes of the file: every sector of a track of
+// the sample, and sectors whose data repeats.
+TEST(D88infoTest, DumpAgreesWithHexdump) {
+  if (RunTool("/", {"-C", "/dev/null"},
+              [] {
+                RunOptions options;
+                options.program = "hexdump";
+                return options;
+              }())
+          .status != 0) {
+    GTEST_SKIP() << "hexdump is not installed (Debian: bsdextrautils)";
+  }
+  Layout layout;
+  Bytes image = BuildSampleImage(&layout);
+  // A sector of zeros, but for one byte: hexdump folds the lines that repeat into "*".
+  const std::size_t zeros = layout.record_offsets[SampleRecordIndex(0, 3, 5)] + 16;
+  std::fill(image.begin() + static_cast<long>(zeros),
+            image.begin() + static_cast<long>(zeros) + 1024, 0);
+  image[zeros + 600] = 1;
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
+  RunOptions hexdump;
+  hexdump.program = "hexdump";
+  for (int track : {3, 80}) {
+    SCOPED_TRACE(track);
+    const std::vector<std::string> lines = Lines(
+        RunD88info(dir.path().string(), {"--dump", "image.d88", "0", std::to_string(track)}).out);
+    std::string want = "disk 0 track " + std::to_string(track) + ": 5 records";
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].substr(0, want.size()), want);
+    std::string got, expected;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+      if (lines[i].rfind("record ", 0) != 0) got += lines[i] + "\n";
+    }
+    for (int r : {1, 3, 5, 2, 4}) {
+      const std::size_t data = layout.record_offsets[SampleRecordIndex(0, track, r)] + 16;
+      expected += RunTool(dir.path().string(),
+                          {"-C", "-s", std::to_string(data), "-n", "1024", "image.d88"}, hexdump)
+                      .out;
+    }
+    EXPECT_EQ(got, expected);
+    EXPECT_NE(expected.find(track == 3 ? "\n*\n" : "|D0 T080 R4 +3F0.|"), std::string::npos);
   }
 }
 

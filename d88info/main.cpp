@@ -1,6 +1,6 @@
 #include <csignal>
 
-#include "tool/run_d88info.h"
+#include "d88info/run_d88info.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGPIPE
@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
   // signal that ends the program part-way.
   std::signal(SIGPIPE, SIG_IGN);
 #endif
-  return RunD88info(argc, argv);
+  return d88info::RunD88info(argc, argv);
 }

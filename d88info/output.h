@@ -1,0 +1,33 @@
+// Where a view writes: a stream that stops taking text once a write has failed, so that a
+// reader that has gone costs no more work and the failure is reported once, at the end.
+#ifndef D88INFO_OUTPUT_H
+#define D88INFO_OUTPUT_H
+
+#include <cstdio>
+#include <string_view>
+
+namespace d88info {
+
+class Output {
+ public:
+  explicit Output(std::FILE* file) : file_(file) {}
+
+  void Write(std::string_view text) {
+    if (failed_ || text.empty()) return;
+    failed_ = std::fwrite(text.data(), 1, text.size(), file_) != text.size();
+  }
+  void Line(std::string_view text) {
+    Write(text);
+    Write("\n");
+  }
+  /// True once a write has failed; the rest is then dropped.
+  bool failed() const { return failed_; }
+
+ private:
+  std::FILE* file_;
+  bool failed_ = false;
+};
+
+}  // namespace d88info
+
+#endif  // D88INFO_OUTPUT_H
