@@ -43,7 +43,12 @@ std::FILE* OpenImageFile(const char* path, FileIdentity* identity, std::int64_t*
 std::FILE* OpenImageFile(const char* path, FileIdentity* identity, std::int64_t* size) {
   // Without O_NONBLOCK, opening a FIFO that has no writer waits for one, for ever.
   const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    // A socket cannot be opened at all (ENXIO); it is a file of the wrong kind like any other.
+    struct stat status;
+    if (errno == ENXIO && stat(path, &status) == 0 && S_ISSOCK(status.st_mode)) errno = 0;
+    return nullptr;
+  }
   struct stat status;
   int reason = 0;
   if (fstat(fd, &status) != 0) {

@@ -19,8 +19,6 @@ namespace d88info {
 
 namespace {
 
-constexpr unsigned kCodePageShiftJis = 932;
-
 // `text` in double quotes, its control bytes, quote and backslash escaped. In UTF-8 every byte
 // below 0x80 is a character of its own; in Shift_JIS (`shift_jis`) the second byte of a
 // two-byte character may look like one, so such pairs pass whole.
@@ -43,6 +41,8 @@ std::string Quote(const std::string& text, bool shift_jis) {
 }
 
 #ifdef _WIN32
+
+constexpr unsigned kCodePageShiftJis = 932;
 
 // Shift_JIS to UTF-16 with Windows' own table; false where the bytes are not Shift_JIS.
 bool ToWide(const std::string& bytes, std::wstring& wide) {

@@ -17,14 +17,15 @@ namespace d88test {
 namespace {
 
 // The command that runs a tool: the program named in environment variable `variable` (a path,
-// taken whole), or `built` when it is unset; behind DSKPICK_EMULATOR (e.g. Wine's loader) when
-// that is set too.
+// taken whole), or `built` when it is unset; behind DSKPICK_EMULATOR when that is set (Wine's
+// loader for a Windows build, qemu-i386 for a 32-bit one on a machine that cannot run it).
 std::vector<std::string> Command(const char* variable, const char* built) {
   const char* program = std::getenv(variable);
-  if (program == nullptr || *program == '\0') return {built};
+  std::vector<std::string> words;
   const char* emulator = std::getenv("DSKPICK_EMULATOR");
-  if (emulator == nullptr || *emulator == '\0') return {program};
-  return {emulator, program};
+  if (emulator != nullptr && *emulator != '\0') words.push_back(emulator);
+  words.push_back(program != nullptr && *program != '\0' ? program : built);
+  return words;
 }
 
 // Runs the command `words` with `args` in `dir`.
@@ -46,7 +47,12 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   const int out_fd = NewCaptureFile();
   const int err_fd = NewCaptureFile();
   int pipe_fds[2] = {-1, -1};
-  if (options.stdout_closed_pipe && pipe(pipe_fds) != 0) return ToolRun();
+  if (options.stdout_closed_pipe) {
+    if (pipe(pipe_fds) != 0) return ToolRun();
+    // The reader goes before the fork, so that no process ever holds it: the tool's first write
+    // fails however soon it comes.
+    close(pipe_fds[0]);
+  }
   ToolRun run;
   const pid_t child = fork();
   if (child == 0) {
@@ -54,7 +60,6 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
     const int null_fd = open("/dev/null", O_RDONLY);
     dup2(null_fd, 0);
     if (options.stdout_closed_pipe) {
-      close(pipe_fds[0]);
       dup2(pipe_fds[1], 1);
       signal(SIGPIPE, SIG_DFL);
     } else {
@@ -76,11 +81,7 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
     execvp(argv[0], argv.data());
     _exit(127);
   }
-  // Both ends closed here: the pipe has no reader left.
-  if (options.stdout_closed_pipe) {
-    close(pipe_fds[0]);
-    close(pipe_fds[1]);
-  }
+  if (options.stdout_closed_pipe) close(pipe_fds[1]);
   int wait_status = 0;
   if (child > 0 && waitpid(child, &wait_status, 0) == child && WIFEXITED(wait_status)) {
     run.status = WEXITSTATUS(wait_status);
@@ -96,14 +97,21 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
 
 ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
                 const RunOptions& options) {
-  return Run(options.program.empty() ? Command("DSKPICK_COMMAND", DSKPICK_PATH)
-                                     : std::vector<std::string>{options.program},
-             dir, args, options);
+  if (options.program.empty())
+    return Run(Command("DSKPICK_COMMAND", DSKPICK_PATH), dir, args, options);
+  // Another copy of the tool: it needs the emulator the built one needs.
+  std::vector<std::string> words = Command("DSKPICK_COMMAND", DSKPICK_PATH);
+  words.back() = options.program;
+  return Run(words, dir, args, options);
 }
 
 ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args,
                    const RunOptions& options) {
   return Run(Command("D88INFO_COMMAND", D88INFO_PATH), dir, args, options);
+}
+
+ToolRun RunHostProgram(const std::string& dir, const std::vector<std::string>& command) {
+  return Run(command, dir, {}, RunOptions());
 }
 
 std::string ToolProgram() { return DSKPICK_PATH; }

@@ -19,7 +19,7 @@ struct RunOptions {
   // Run as the unprivileged user "nobody" when the tests run as root, so that file permissions
   // bind the tool as they bind a user.
   bool unprivileged = false;
-  // Runs this program instead of the tool's usual command, when set.
+  // Runs this copy of the tool instead of its usual command, when set (behind the emulator).
   std::string program;
   // Leaves SIGXFSZ at its default, so that a write past `file_size_limit` kills the tool.
   bool killed_past_file_size_limit = false;
@@ -33,8 +33,8 @@ struct RunOptions {
 };
 
 /// Runs the tool in `dir` with `args`: the one built alongside the tests unless DSKPICK_COMMAND
-/// names another program (e.g. /path/dskpick.exe), which runs behind DSKPICK_EMULATOR when that
-/// names one too (e.g. Wine's loader).
+/// names another program (e.g. /path/dskpick.exe); either runs behind DSKPICK_EMULATOR when that
+/// names one (Wine's loader, or qemu-i386 for a 32-bit build).
 ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
                 const RunOptions& options = RunOptions());
 
@@ -42,6 +42,9 @@ ToolRun RunTool(const std::string& dir, const std::vector<std::string>& args,
 /// names another, as DSKPICK_COMMAND does for the tool.
 ToolRun RunD88info(const std::string& dir, const std::vector<std::string>& args,
                    const RunOptions& options = RunOptions());
+
+/// Runs `command` (a program of this machine and its arguments) in `dir`, as it is.
+ToolRun RunHostProgram(const std::string& dir, const std::vector<std::string>& command);
 
 /// The program that RunTool runs by default.
 std::string ToolProgram();

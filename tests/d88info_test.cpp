@@ -546,13 +546,7 @@ TEST(D88infoTest, DumpShowsEveryByteOfATrack) {
 // Each record's data as hexdump -C shows the same bytes of the file: every sector of a track of
 // the sample, and sectors whose data repeats.
 TEST(D88infoTest, DumpAgreesWithHexdump) {
-  if (RunTool("/", {"-C", "/dev/null"},
-              [] {
-                RunOptions options;
-                options.program = "hexdump";
-                return options;
-              }())
-          .status != 0) {
+  if (RunHostProgram("/", {"hexdump", "-C", "/dev/null"}).status != 0) {
     GTEST_SKIP() << "hexdump is not installed (Debian: bsdextrautils)";
   }
   Layout layout;
@@ -564,8 +558,6 @@ TEST(D88infoTest, DumpAgreesWithHexdump) {
   image[zeros + 600] = 1;
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
-  RunOptions hexdump;
-  hexdump.program = "hexdump";
   for (int track : {3, 80}) {
     SCOPED_TRACE(track);
     const std::vector<std::string> lines = Lines(
@@ -579,8 +571,8 @@ TEST(D88infoTest, DumpAgreesWithHexdump) {
     }
     for (int r : {1, 3, 5, 2, 4}) {
       const std::size_t data = layout.record_offsets[SampleRecordIndex(0, track, r)] + 16;
-      expected += RunTool(dir.path().string(),
-                          {"-C", "-s", std::to_string(data), "-n", "1024", "image.d88"}, hexdump)
+      expected += RunHostProgram(dir.path().string(), {"hexdump", "-C", "-s", std::to_string(data),
+                                                       "-n", "1024", "image.d88"})
                       .out;
     }
     EXPECT_EQ(got, expected);

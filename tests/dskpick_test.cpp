@@ -1,11 +1,14 @@
 // End-to-end tests: the built tool run in a fresh directory on images made by the builder.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -125,19 +128,34 @@ TEST_F(DskpickTest, OpenFailureMessageIsTheStoredShiftJisBytes) {
   EXPECT_EQ(static_cast<unsigned char>(run.err[27]), 0xF1);
 }
 
-TEST_F(DskpickTest, FifoAsImageIsRefusedAtOnce) {
-  if (UsingOtherCommand()) GTEST_SKIP() << "Windows has no FIFOs in its file system";
-  // No writer ever comes: a tool that waited for one would hang until the test's time-out.
-  ASSERT_EQ(mkfifo(dir_.File("image.d88").c_str(), 0644), 0);
-  const ToolRun run = RunTool(dir_.path().string(), {"image.d88"});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, Line(kOpenFailed));
-  const ToolRun info = RunD88info(dir_.path().string(), {"image.d88"});
-  EXPECT_EQ(info.status, 1);
-  EXPECT_EQ(info.out, "");
-  EXPECT_EQ(info.err, Line("d88info: cannot open image.d88: not a regular file"));
-  EXPECT_TRUE(FilesIn(dir_).empty());
+// Makes a UNIX socket at `path`; the socket stays bound until the test ends.
+bool MakeSocket(const std::string& path) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (fd < 0 || path.size() >= sizeof address.sun_path) return false;
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  return bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
+TEST_F(DskpickTest, FifoOrSocketAsImageIsRefusedAtOnce) {
+  if (UsingOtherCommand()) GTEST_SKIP() << "Windows has no FIFOs or sockets in its file system";
+  for (const bool fifo : {true, false}) {
+    SCOPED_TRACE(fifo ? "FIFO" : "socket");
+    std::filesystem::remove(dir_.File("image.d88"));
+    // No writer ever comes: a tool that waited for one would hang until the test's time-out.
+    ASSERT_TRUE(fifo ? mkfifo(dir_.File("image.d88").c_str(), 0644) == 0
+                     : MakeSocket(dir_.File("image.d88")));
+    const ToolRun run = RunTool(dir_.path().string(), {"image.d88"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, Line(kOpenFailed));
+    const ToolRun info = RunD88info(dir_.path().string(), {"image.d88"});
+    EXPECT_EQ(info.status, 1);
+    EXPECT_EQ(info.out, "");
+    EXPECT_EQ(info.err, Line("d88info: cannot open image.d88: not a regular file"));
+    EXPECT_TRUE(FilesIn(dir_).empty());
+  }
 }
 
 TEST_F(DskpickTest, EmptyImageCutsNothing) {
@@ -224,6 +242,37 @@ TEST_F(DskpickTest, NameTakenByADirectory) {
   for (const Expected& e : kExpected) {
     if (std::string(e.name) != "MUS000") ExpectFile(e.name, ExpectedContent(e));
   }
+  // The rename failed: the temporary file it would have renamed is gone too.
+  EXPECT_EQ(FilesIn(dir_), Sorted(NamesOnDisks(4)));
+}
+
+// A drive's root folder (Y:\, a USB stick or a mapped drive) is where images often lie on
+// Windows: a file a killed run left there is removed like anywhere else. Under Wine a drive
+// letter is a link in the prefix's dosdevices folder, and a folder that is a drive's root is
+// the current folder as that drive's root.
+TEST_F(DskpickTest, LeftoverIsRemovedInADrivesRootFolder) {
+  const char* prefix = std::getenv("WINEPREFIX");
+  if (!UsingOtherCommand() || prefix == nullptr) {
+    GTEST_SKIP() << "drive letters are Windows' own; under Wine this needs WINEPREFIX";
+  }
+  namespace fs = std::filesystem;
+  fs::path drive;
+  for (char letter = 'y'; letter > 'm' && drive.empty(); --letter) {
+    const fs::path link = fs::path(prefix) / "dosdevices" / (std::string(1, letter) + ":");
+    std::error_code error;
+    if (!fs::exists(fs::symlink_status(link, error))) {
+      fs::create_directory_symlink(dir_.path(), link, error);
+      if (!error) drive = link;
+    }
+  }
+  ASSERT_FALSE(drive.empty()) << "no free drive letter from m: to y:";
+  ASSERT_TRUE(WriteBytes(dir_.File("DEMO.dskpick-part"), {'o', 'l', 'd'}));
+  const ToolRun run = RunOn(BuildSampleImage());
+  fs::remove(drive);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  ExpectFile("DEMO", ExpectedContent(Entry("DEMO")));
+  EXPECT_EQ(FilesIn(dir_), Sorted(NamesOnDisks(4)));
 }
 
 TEST_F(DskpickTest, ReadOnlyDirectoryChangesNothing) {

@@ -93,11 +93,16 @@ bool RemoveName(const char* name, char (&reason)[kReasonSize]) {
       CreateFileA(".", FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   char file_path[MAX_PATH], folder_path[MAX_PATH], expected[MAX_PATH];
-  const bool here = folder != INVALID_HANDLE_VALUE && FinalPath(handle, file_path) &&
-                    FinalPath(folder, folder_path) &&
-                    std::snprintf(expected, sizeof expected, "%s\\%s", folder_path, name) <
-                        static_cast<int>(sizeof expected) &&
-                    lstrcmpiA(expected, file_path) == 0;
+  bool here = folder != INVALID_HANDLE_VALUE && FinalPath(handle, file_path) &&
+              FinalPath(folder, folder_path);
+  if (here) {
+    // A drive's root folder (Y:\) already ends in a backslash; no other folder does.
+    const std::size_t length = std::strlen(folder_path);
+    const char* separator = length > 0 && folder_path[length - 1] == '\\' ? "" : "\\";
+    here = std::snprintf(expected, sizeof expected, "%s%s%s", folder_path, separator, name) <
+               static_cast<int>(sizeof expected) &&
+           lstrcmpiA(expected, file_path) == 0;
+  }
   if (folder != INVALID_HANDLE_VALUE) CloseHandle(folder);
   FILE_DISPOSITION_INFO disposition = {TRUE};
   bool removed = false;
