@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "testing/captured_output.h"
 #include "d88info/run_d88info.h"
+#include "testing/captured_output.h"
 #include "tool/run_dskpick.h"
 
 namespace d88test {

@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,6 +44,13 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   const gid_t nobody_gid = nobody != nullptr ? nobody->pw_gid : 0;
 
   std::vector<std::string> environment = options.environment;
+  if (options.fault_shim) {
+    environment.push_back(std::string("LD_PRELOAD=") + FAULT_SHIM_PATH);
+    // A sanitized tool wants its runtime first of all libraries, which the shim now is.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    environment.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") +
+                          ":verify_asan_link_order=0");
+  }
   // The captured streams live outside `dir`, so they never count among the tool's files.
   const int out_fd = NewCaptureFile();
   const int err_fd = NewCaptureFile();
@@ -78,6 +86,7 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
       _exit(126);
     }
     for (std::string& variable : environment) putenv(variable.data());
+    if (options.umask >= 0) umask(static_cast<mode_t>(options.umask));
     execvp(argv[0], argv.data());
     _exit(127);
   }
@@ -115,6 +124,11 @@ ToolRun RunHostProgram(const std::string& dir, const std::vector<std::string>& c
 }
 
 std::string ToolProgram() { return DSKPICK_PATH; }
+
+bool FaultShimUsable() {
+  const char* emulator = std::getenv("DSKPICK_EMULATOR");
+  return !UsingOtherCommand() && (emulator == nullptr || *emulator == '\0');
+}
 
 bool UsingOtherCommand() {
   const char* command = std::getenv("DSKPICK_COMMAND");

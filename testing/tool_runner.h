@@ -30,6 +30,10 @@ struct RunOptions {
   bool stdout_closed_pipe = false;
   // Variables set in the tool's environment, each "NAME=value" (e.g. "LC_ALL=C.UTF-8").
   std::vector<std::string> environment;
+  // Preloads testing/fault_shim.cpp into the tool; `environment` says what it plays.
+  bool fault_shim = false;
+  // The tool's file-mode creation mask; -1 leaves the test's.
+  int umask = -1;
 };
 
 /// Runs the tool in `dir` with `args`: the one built alongside the tests unless DSKPICK_COMMAND
@@ -51,6 +55,10 @@ std::string ToolProgram();
 
 /// True when DSKPICK_COMMAND points the tests at another build of the tool than this one's.
 bool UsingOtherCommand();
+
+/// True when the tools run here as they are, so that the fault shim can be preloaded into them:
+/// neither another build nor an emulator.
+bool FaultShimUsable();
 
 /// The line end the tool's text streams write: "\r\n" when DSKPICK_LINE_END is "crlf".
 std::string LineEnd();

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,6 +22,7 @@
 #include "testing/sample_image.h"
 #include "testing/temp_dir.h"
 #include "testing/tool_runner.h"
+#include "tool/replace_file.h"
 
 namespace d88test {
 namespace {
@@ -290,6 +292,8 @@ TEST_F(DskpickTest, ReadOnlyDirectoryChangesNothing) {
   fs::permissions(dir_.File("image.d88"),
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   ASSERT_TRUE(WriteBytes(dir_.File("PROG"), {'o', 'l', 'd'}));
+  // A file a killed run left, which cannot be removed from a folder that cannot be written.
+  ASSERT_TRUE(WriteBytes(dir_.File("DEMO.dskpick-part"), {'o', 'l', 'd'}));
   fs::permissions(
       dir_.File("PROG"),
       fs::perms::all & ~(fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec));
@@ -303,11 +307,13 @@ TEST_F(DskpickTest, ReadOnlyDirectoryChangesNothing) {
   options.program = program;
   const ToolRun run = RunTool(dir_.path().string(), {"image.d88"}, options);
   std::string errors;
-  for (const std::string& name : NamesOnDisks(4)) errors += CannotWrite(name, Reason(EACCES));
+  for (const std::string& name : NamesOnDisks(4)) {
+    errors += CannotWrite(name == "DEMO" ? "DEMO.dskpick-part" : name, Reason(EACCES));
+  }
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out, ProgressLines(NamesOnDisks(4)));
   EXPECT_EQ(run.err, errors);
-  EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"PROG"});
+  EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"DEMO.dskpick-part", "PROG"}));
   ExpectFile("PROG", {'o', 'l', 'd'});
 }
 
@@ -457,6 +463,123 @@ TEST_F(DskpickTest, NothingAtANameCostsTheImageOrAnythingElse) {
     }
     EXPECT_EQ(dir.Names(), Sorted(names));
   }
+}
+
+// What another process or a failing system call does while a file is being replaced, played
+// by the fault shim: every file fails alike, nothing is written through what was planted, and
+// the old DEMO is as it was.
+TEST_F(DskpickTest, PlantedNamesAndFailingClosesLoseNothing) {
+  if (!FaultShimUsable()) GTEST_SKIP() << "the fault shim is preloaded into native tools only";
+  namespace fs = std::filesystem;
+  TempDir elsewhere;
+  ASSERT_TRUE(WriteBytes(elsewhere.File("kept"), {'k', 'e', 'p', 't'}));
+  struct Case {
+    const char* name;
+    std::string variable;
+    int error;
+    bool planted;  // what was planted stays at every temporary name
+  };
+  const Case cases[] = {
+      {"LinkPlantedBetweenTheLookAndTheCreation",
+       "DSKPICK_SHIM_PLANT=link:" + elsewhere.File("kept"), EEXIST, true},
+      {"FolderPlantedBetweenTheLookAndTheCreation", "DSKPICK_SHIM_PLANT=dir", EEXIST, true},
+      {"ClosingTheTemporaryFileFails", "DSKPICK_SHIM_FAIL_FCLOSE=1", EIO, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const std::string& name : FilesIn(dir_)) fs::remove_all(dir_.path() / name);
+    ASSERT_TRUE(WriteBytes(dir_.File("DEMO"), {'o', 'l', 'd'}));
+    RunOptions options;
+    options.fault_shim = true;
+    options.environment = {c.variable};
+    const ToolRun run = RunOn(BuildSampleImage(), options);
+    std::string errors;
+    std::vector<std::string> left = {"DEMO"};
+    for (const std::string& name : NamesOnDisks(4)) {
+      errors += CannotWrite(name, Reason(c.error));
+      if (c.planted) left.push_back(name + ".dskpick-part");
+    }
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, errors);
+    ExpectFile("DEMO", {'o', 'l', 'd'});
+    EXPECT_EQ(ReadBytes(elsewhere.File("kept")), (Bytes{'k', 'e', 'p', 't'}));
+    EXPECT_EQ(FilesIn(dir_), Sorted(left));
+  }
+}
+
+TEST_F(DskpickTest, FileModesFollowTheUmask) {
+  if (UsingOtherCommand()) GTEST_SKIP() << "POSIX modes bind only the native build";
+  namespace fs = std::filesystem;
+  for (const int mask : {0, 027, 077}) {
+    SCOPED_TRACE(mask);
+    RunOptions options;
+    options.umask = mask;
+    ASSERT_EQ(RunOn(BuildSampleImage(), options).status, 0);
+    for (const Expected& e : kExpected) {
+      EXPECT_EQ(static_cast<int>(fs::status(dir_.File(e.name)).permissions()), 0666 & ~mask)
+          << e.name;
+    }
+  }
+}
+
+// An image on a block device is read at the device's true size, which only its end shows: a
+// read-only loop device over the sample image.
+TEST_F(DskpickTest, BlockDeviceImageIsReadAtItsSize) {
+  if (UsingOtherCommand()) GTEST_SKIP() << "block devices are the native build's";
+  Bytes image = BuildSampleImage();
+  image.resize((image.size() + 511) / 512 * 512);  // a whole number of sectors
+  ASSERT_TRUE(WriteBytes(dir_.File("backing.img"), image));
+  const ToolRun attach =
+      RunHostProgram("/", {"losetup", "--read-only", "--find", "--show", dir_.File("backing.img")});
+  if (attach.status != 0 || attach.out.empty()) {
+    GTEST_SKIP() << "no loop device here (it needs root and loop support): " << attach.err;
+  }
+  const std::string device = attach.out.substr(0, attach.out.find('\n'));
+  const ToolRun cut = RunTool(dir_.path().string(), {device});
+  const ToolRun info = RunD88info(dir_.path().string(), {device});
+  RunHostProgram("/", {"losetup", "--detach", device});
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_EQ(cut.out, ProgressLines(NamesOnDisks(4)));
+  for (const Expected& e : kExpected) ExpectFile(e.name, ExpectedContent(e));
+  EXPECT_EQ(info.out.substr(0, info.out.find('\n')),
+            device + ": " + std::to_string(image.size()) + " bytes, 4 disks, 1 anomaly");
+}
+
+TEST_F(DskpickTest, DirectoryAsImageIsNoImage) {
+  std::filesystem::create_directory(dir_.path() / "folder");
+  const ToolRun run = RunTool(dir_.path().string(), {"folder"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, Line(kOpenFailed));
+  const ToolRun info = RunD88info(dir_.path().string(), {"folder"});
+  EXPECT_EQ(info.status, 1);
+  EXPECT_EQ(info.err.rfind("d88info: cannot open folder: ", 0), 0u) << info.err;
+  if (!UsingOtherCommand()) {
+    EXPECT_EQ(info.err, Line("d88info: cannot open folder: Is a directory"));
+  }
+}
+
+// Identities compare both halves: a file of another file system with the same inode number is
+// not the image, and is replaced.
+TEST_F(DskpickTest, SameInodeOnAnotherFileSystemIsNotTheImage) {
+  ASSERT_TRUE(WriteBytes(dir_.File("DEMO"), {'o', 'l', 'd'}));
+  struct stat status;
+  ASSERT_EQ(lstat(dir_.File("DEMO").c_str(), &status), 0);
+  const FileIdentity same{static_cast<std::uint64_t>(status.st_dev),
+                          static_cast<std::uint64_t>(status.st_ino)};
+  const FileIdentity other_device{same.volume + 1, same.file};
+  const FileIdentity other_file{same.volume, same.file + 1};
+  char old_dir[4096];
+  ASSERT_NE(getcwd(old_dir, sizeof old_dir), nullptr);
+  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+  const std::uint8_t data[] = {'n', 'e', 'w'};
+  ReplaceFailure failure;
+  const bool as_image = ReplaceFileWhole("DEMO", same, data, 3, &failure);
+  const bool other_volume = ReplaceFileWhole("DEMO", other_device, data, 3, &failure);
+  ASSERT_EQ(chdir(old_dir), 0);
+  EXPECT_FALSE(as_image);
+  EXPECT_TRUE(other_volume);
+  EXPECT_FALSE(other_file == same);
+  ExpectFile("DEMO", {'n', 'e', 'w'});
 }
 
 }  // namespace
