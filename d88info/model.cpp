@@ -57,8 +57,8 @@ class Builder {
     FindRepeatsAndOverlaps();
     std::size_t records = 0;
     for (const Disk& disk : model_.disks) records += disk.records.size();
-    // Seldom more anomalies than records.
-    model_.anomalies.reserve(records + 1024);
+    // A record has four anomalies at most, and little else has any.
+    model_.anomalies.reserve(4 * records + 1024);
     for (Disk& disk : model_.disks) {
       if (disk.readable && disk.repeats > 0 && disk.inside_header_of < 0) CheckDisk(disk);
     }
@@ -71,17 +71,18 @@ class Builder {
  private:
   void Add(Kind kind, const Disk* disk, const Track* track, std::int32_t record,
            std::int64_t offset, std::string text) {
-    model_.anomalies.push_back(Anomaly{kind, disk != nullptr ? disk->index : -1,
-                                       track != nullptr ? track->index : -1, record, offset,
-                                       RecordWords::kNone, std::move(text)});
+    model_.texts.push_back(std::move(text));
+    model_.anomalies.push_back(Anomaly{kind, RecordWords::kNone, disk != nullptr ? disk->index : -1,
+                                       track != nullptr ? track->index : -1, record, offset, 0,
+                                       static_cast<std::int32_t>(model_.texts.size() - 1)});
   }
 
   // An anomaly of the record `record` of `track`, worded when shown.
   void AddOfRecord(Kind kind, const Disk& disk, const Track& track, std::int32_t record,
                    RecordWords words) {
-    model_.anomalies.push_back(Anomaly{kind, disk.index, track.index, record,
+    model_.anomalies.push_back(Anomaly{kind, words, disk.index, track.index, record,
                                        disk.records[static_cast<std::size_t>(record)].header.offset,
-                                       words, std::string()});
+                                       0, -1});
   }
 
   Record& At(Disk& disk, std::int32_t index) {
@@ -132,11 +133,13 @@ class Builder {
         track.offset = disk.offset + track.entry;
       }
     }
-    // Room at the start for as many records as a disk of this size holds at most, up to 65,536:
-    // pages not written to cost nothing, and the records are seldom copied to a larger vector.
-    constexpr std::int64_t kRoom = 65536;
-    disk.records.reserve(static_cast<std::size_t>(
-        std::clamp<std::int64_t>((disk.end - disk.offset) / d88::kSectorHeaderSize, 0, kRoom)));
+    // Room for as many records as a disk of this size holds at most, out of the records kept
+    // for the whole image: pages not written to cost nothing, and the records are seldom copied
+    // to a larger vector.
+    const std::int64_t room = std::clamp<std::int64_t>(
+        (disk.end - disk.offset) / d88::kSectorHeaderSize, 0, kMaxRecords - reserved_);
+    disk.records.reserve(static_cast<std::size_t>(room));
+    reserved_ += room;
     ReadRecords(disk);
     for (Track& track : disk.tracks) {
       if (track.state == TrackState::kUsable && track.first < 0 && track.entry == disk.size) {
@@ -263,20 +266,25 @@ class Builder {
   }
 
   // A track's own records: its walk, up to where another track starts. A walk that its count
-  // ends goes on past a start where the records keep the track's cylinder and head: there the
-  // other track's entry points into this one's records, which are still this one's.
+  // ends goes on past one such start where the records keep the track's cylinder and head:
+  // there the other track's entry points into this one's records, which are still this one's.
+  // A count that reaches past two starts is wrong instead.
   void FindOwn(Disk& disk, Track& track) {
     if (track.first < 0) return;
     const RecordHeader& first = At(disk, track.first).header;
     track.own = track.walk;
+    std::int64_t passed = -1;  // the one start passed, if any
     std::int32_t at = At(disk, track.first).next;
     for (std::int64_t i = 1; i < track.walk; ++i, at = At(disk, at).next) {
+      if (!IsOtherStart(disk, track, at)) continue;
       const RecordHeader& record = At(disk, at).header;
-      if (IsOtherStart(disk, track, at) &&
-          (track.walk_end != WalkEnd::kCount || record.c != first.c || record.h != first.h)) {
-        track.own = i;
-        return;
+      if (track.walk_end == WalkEnd::kCount && passed < 0 && record.c == first.c &&
+          record.h == first.h) {
+        passed = i;
+        continue;
       }
+      track.own = passed >= 0 ? passed : i;
+      return;
     }
   }
 
@@ -532,9 +540,9 @@ class Builder {
               static_cast<std::int64_t>(track.own), count));
     } else if (values.size() == 1 && count != track.own) {
       Add(Kind::kCountDiffers, &disk, &track, -1, track.offset,
-          Format("%s: the count says %d (0x%04X), the track holds %" PRId64 " records%s",
+          Format("%s: the count says %d (0x%04X), the track holds %" PRId64 " record%s%s",
                  where.c_str(), count, count, static_cast<std::int64_t>(track.own),
-                 runs_on.c_str()));
+                 track.own == 1 ? "" : "s", runs_on.c_str()));
     }
     if (zero >= 0) {
       Add(Kind::kZeroCount, &disk, &track, zero, At(disk, zero).header.offset,
@@ -555,13 +563,15 @@ class Builder {
   }
 
   void CheckRecords(Disk& disk, const Track& track) {
-    std::vector<std::uint32_t> ids;
+    std::vector<std::pair<std::uint32_t, std::int32_t>> ids;  // ID and record
     std::int32_t at = track.first;
     for (std::int64_t i = 0; i < track.own; ++i, at = At(disk, at).next) {
       const Record& record = At(disk, at);
       const RecordHeader& h = record.header;
-      ids.push_back(static_cast<std::uint32_t>(h.c) << 24 | static_cast<std::uint32_t>(h.h) << 16 |
-                    static_cast<std::uint32_t>(h.r) << 8 | h.n);
+      ids.emplace_back(static_cast<std::uint32_t>(h.c) << 24 |
+                           static_cast<std::uint32_t>(h.h) << 16 |
+                           static_cast<std::uint32_t>(h.r) << 8 | h.n,
+                       at);
       const bool plain = h.status == 0 && h.deleted == 0 && h.data_size == SectorSize(h.n) &&
                          (h.density == 0x00 || (h.density == 0x01 && disk.media == 0x20)) &&
                          h.c == track.index / 2 && h.h == track.index % 2;
@@ -586,17 +596,15 @@ class Builder {
         AddOfRecord(Kind::kPlace, disk, track, at, RecordWords::kPlace);
       }
     }
-    std::vector<std::uint32_t> sorted = ids;
-    std::sort(sorted.begin(), sorted.end());
-    for (std::size_t i = 0; i < sorted.size();) {
+    // Each ID with its first record in file order: sorting keeps equal IDs in that order.
+    std::stable_sort(ids.begin(), ids.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < ids.size();) {
       std::size_t j = i;
-      while (j < sorted.size() && sorted[j] == sorted[i]) ++j;
+      while (j < ids.size() && ids[j].first == ids[i].first) ++j;
       if (j - i > 1) {
-        const std::uint32_t id = sorted[i];
-        Add(Kind::kDuplicate, &disk, &track, -1, track.offset,
-            Format("%s: sector %u/%u/%u/%u found %s", Where(disk, track).c_str(), id >> 24,
-                   id >> 16 & 0xFF, id >> 8 & 0xFF, id & 0xFF,
-                   j - i == 2 ? "twice" : Format("%d times", static_cast<int>(j - i)).c_str()));
+        AddOfRecord(Kind::kDuplicate, disk, track, ids[i].second, RecordWords::kDuplicate);
+        model_.anomalies.back().count = static_cast<std::int64_t>(j - i);
       }
       i = j;
     }
@@ -806,6 +814,7 @@ class Builder {
   Model& model_;
   const ModelWants& wants_;
   std::int64_t kept_ = 0;
+  std::int64_t reserved_ = 0;
   bool records_dropped_ = false;
   // Per disk: the file offset where each walked track starts, and the lowest track there.
   std::vector<std::unordered_map<std::int64_t, std::int32_t>> starts_;
@@ -853,7 +862,9 @@ bool IsOwnRecord(const Disk& disk, const Track& track, std::int32_t record) {
 }
 
 std::string AnomalyText(const Model& model, const Anomaly& anomaly) {
-  if (anomaly.words == RecordWords::kNone) return anomaly.text;
+  if (anomaly.words == RecordWords::kNone) {
+    return model.texts[static_cast<std::size_t>(anomaly.text)];
+  }
   const Disk& disk = model.disks[static_cast<std::size_t>(anomaly.disk)];
   const RecordHeader& h = disk.records[static_cast<std::size_t>(anomaly.record)].header;
   const std::string where =
@@ -867,6 +878,10 @@ std::string AnomalyText(const Model& model, const Anomaly& anomaly) {
                                           where.c_str(), disk.media, MediaName(disk.media))
                                  : Format("%s: density byte 0x%02X, none of 0x00, 0x40, 0x01",
                                           where.c_str(), h.density);
+    case RecordWords::kDuplicate:
+      return Format(
+          "disk %d track %d: sector %s found %s", anomaly.disk, anomaly.track, SectorId(h).c_str(),
+          anomaly.count == 2 ? "twice" : Format("%" PRId64 " times", anomaly.count).c_str());
     default:
       return Format("%s: C/H %u/%u, but the track is cylinder %d head %d", where.c_str(), h.c, h.h,
                     anomaly.track / 2, anomaly.track % 2);

@@ -111,21 +111,23 @@ enum class Kind : int {
 /// What an anomaly about one record says; its words are made from the record only when a view
 /// shows it, since a damaged image may hold hundreds of thousands.
 enum class RecordWords : std::uint8_t {
-  kNone,     // the anomaly has its own text
-  kMarks,    // the record's status, deleted mark and data size
-  kDensity,  // its density byte
-  kPlace,    // its C/H against the track's place
+  kNone,       // the anomaly has its own text
+  kMarks,      // the record's status, deleted mark and data size
+  kDensity,    // its density byte
+  kPlace,      // its C/H against the track's place
+  kDuplicate,  // its ID, found `count` times in the track
 };
 
 /// One thing odd about the image, located. AnomalyText gives the words every view shows.
 struct Anomaly {
   Kind kind;
+  RecordWords words = RecordWords::kNone;
   std::int32_t disk = -1;    // -1 for the image as a whole
   std::int32_t track = -1;   // -1 for the disk as a whole
   std::int32_t record = -1;  // the record (of the disk's records) it is about; -1: none
   std::int64_t offset = -1;  // the file offset it is at; -1: none
-  RecordWords words = RecordWords::kNone;
-  std::string text;  // for RecordWords::kNone: "disk 0: its size field is 0, so ..."
+  std::int64_t count = 0;    // for a duplicate ID: the times it is found
+  std::int32_t text = -1;    // for RecordWords::kNone: its words, in Model::texts
 };
 
 enum class Verdict { kCut, kIncomplete, kNoData, kNoDisk };
@@ -155,6 +157,7 @@ struct Model {
   std::int32_t disk_count = 0;
   std::vector<Disk> disks;
   std::vector<Anomaly> anomalies;
+  std::vector<std::string> texts;  // the words of the anomalies that are not a record's
   std::vector<FileCheck> files;
 };
 

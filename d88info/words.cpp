@@ -160,12 +160,12 @@ std::string DescribeLayout(const Disk& disk, const Track& track) {
   const std::int64_t held = track.own;
   std::string out;
   if (min_n != max_n) {
-    out = Format("%" PRId64 " sectors of N %d-%d", held, min_n, max_n);
+    out = Format("%" PRId64 " sector%s of N %d-%d", held, held == 1 ? "" : "s", min_n, max_n);
   } else if (sizes_match) {
     out = Format("%" PRId64 " x %d bytes (N %d)", held,
                  SectorSize(static_cast<std::uint8_t>(min_n)), min_n);
   } else {
-    out = Format("%" PRId64 " sectors of N %d", held, min_n);
+    out = Format("%" PRId64 " sector%s of N %d", held, held == 1 ? "" : "s", min_n);
   }
   if (!sizes_match) {
     out += min_size == max_size ? Format(", data size %d", min_size)

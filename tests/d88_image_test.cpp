@@ -72,6 +72,10 @@ TEST_F(ReaderTest, ReadsAHandWrittenImage) {
   EXPECT_EQ(reader_.GetMediaType(), 0x20);
   EXPECT_EQ(reader_.GetDiskSize(), 728);
   EXPECT_EQ(reader_.GetDiskOffset(), 0);
+  EXPECT_EQ(reader_.GetDiskEnd(), 728);
+  EXPECT_EQ(reader_.GetWriteProtect(), 0x55);
+  EXPECT_EQ(reader_.GetTrackEntry(1), 688);
+  for (std::int32_t track : {-1, 0, 2, 163, 164}) EXPECT_EQ(reader_.GetTrackEntry(track), 0);
   std::uint8_t ids[16] = {};
   ASSERT_EQ(reader_.ListSectorIds(1, ids, 16), 8);
   EXPECT_EQ(Bytes(ids, ids + 8), (Bytes{0, 1, 7, 0, 0, 1, 9, 1}));
@@ -85,6 +89,14 @@ TEST_F(ReaderTest, ReadsAHandWrittenImage) {
   EXPECT_STREQ(reader_.GetDiskName(), "TWO");
   EXPECT_EQ(reader_.GetMediaType(), 0x10);
   EXPECT_EQ(reader_.GetDiskOffset(), 728);
+  EXPECT_EQ(reader_.GetDiskEnd(), 728 + 688);
+  // Bytes of any disk, by file offset.
+  std::uint8_t bytes[8] = {};
+  EXPECT_EQ(reader_.ReadImageBytes(688 + 16, bytes, 8), 8);
+  EXPECT_EQ(Bytes(bytes, bytes + 4), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+  EXPECT_EQ(reader_.ReadImageBytes(728 + 688 - 3, bytes, 8), 3);
+  EXPECT_EQ(reader_.ReadImageBytes(728 + 688, bytes, 8), 0);
+  EXPECT_EQ(reader_.ReadImageBytes(-1, bytes, 8), 0);
 }
 
 TEST_F(ReaderTest, FreshReaderHasNothingSelected) {
@@ -144,6 +156,9 @@ TEST_F(ReaderTest, CountsDisksFoundByTheScan) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(OpenImage(c.image()));
     EXPECT_EQ(reader_.GetDiskCount(), c.disks);
+    // Wherever the scan stopped, the last disk it found is there and the next one is not.
+    EXPECT_EQ(reader_.SelectDisk(c.disks - 1), c.disks > 0);
+    EXPECT_FALSE(reader_.SelectDisk(c.disks));
   }
 }
 
@@ -197,6 +212,15 @@ TEST_F(ReaderTest, FailedSelectClearsTheSelection) {
     EXPECT_EQ(reader_.GetMediaType(), -1);
     EXPECT_STREQ(reader_.GetDiskName(), "");
     EXPECT_EQ(reader_.ReadSector(0, 0, 0, 1, 0, buffer, 128), 0);
+    EXPECT_EQ(reader_.GetDiskSize(), 0);
+    EXPECT_EQ(reader_.GetDiskOffset(), -1);
+    EXPECT_EQ(reader_.GetDiskEnd(), -1);
+    EXPECT_EQ(reader_.GetWriteProtect(), -1);
+    EXPECT_EQ(reader_.GetTrackEntry(0), 0);
+    EXPECT_EQ(reader_.ListSectorIds(0, buffer, 128), 0);
+    RecordHeader records[2];
+    EXPECT_EQ(reader_.ListRecords(0, records, 2), 0);
+    EXPECT_EQ(reader_.ListChain(688, records, 2), 0);
   }
 }
 
@@ -508,6 +532,34 @@ TEST_F(ReaderTest, WalksEndWhereTheNextDiskStarts) {
       EXPECT_EQ(records[0].data_held, c.read);
     }
   }
+}
+
+// A disk may start on the last offset a signed 32-bit value names, 2^31 - 1 (in a sparse file):
+// it is found and read, but no track of it can start past that line.
+TEST_F(ReaderTest, DiskStartingAt2Pow31Minus1) {
+  constexpr std::int64_t kLine = 2147483647;
+  const Bytes first = D88Builder().AddDisk("FIRST").SetDiskSize(0x7FFFFFFFu).Build();
+  const Bytes last = D88Builder().AddDisk("LAST").AddSector(0, 0, 0, 1, 0, Pattern(128)).Build();
+  path_ = dir_.File("far.d88");
+  {
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(first.data()), static_cast<long>(first.size()));
+    out.seekp(kLine);
+    out.write(reinterpret_cast<const char*>(last.data()), static_cast<long>(last.size()));
+    ASSERT_TRUE(out.good());
+  }
+  ASSERT_TRUE(reader_.Open(path_.c_str()));
+  EXPECT_EQ(reader_.GetDiskCount(), 2);
+  EXPECT_EQ(reader_.GetImageFileSize(), kLine + static_cast<std::int64_t>(last.size()));
+  ASSERT_TRUE(reader_.SelectDisk(1));
+  EXPECT_STREQ(reader_.GetDiskName(), "LAST");
+  EXPECT_EQ(reader_.GetDiskOffset(), kLine);
+  EXPECT_EQ(reader_.GetTrackEntry(0), 688);
+  std::uint8_t data[128];
+  EXPECT_EQ(reader_.ReadSector(0, 0, 0, 1, 0, data, 128), 0);
+  EXPECT_EQ(reader_.ListSectorIds(0, data, 128), 0);
+  EXPECT_FALSE(reader_.SelectDisk(2));
+  reader_.Open(nullptr);
 }
 
 TEST_F(ReaderTest, UnusableTracksYieldNothing) {

@@ -441,6 +441,149 @@ TEST(D88infoTest, NamesShowAsTheOutputCanShowThem) {
   }
 }
 
+// Small images, each with the whole of what d88info says of it: a wrong word anywhere, or a line
+// too many, fails.
+TEST(D88infoTest, WholeReportsOfSmallImages) {
+  auto record = [](std::uint8_t c, std::uint8_t h, std::uint8_t r, std::uint8_t n,
+                   std::size_t size) { return MakeRecord(c, h, r, n, Pattern(size, r)); };
+  Layout layout;
+  // Ten layouts, so that the runs past the eighth are only counted; write-protected, 2HD.
+  D88Builder kinds;
+  kinds.AddDisk(std::string(26, '\0') + '\x10', 0x20)
+      .AddRecord(0, record(0, 0, 1, 8, 32768))  // the largest size a data size holds
+      .AddRecord(1, record(0, 1, 1, 9, 100))    // a size code past it
+      .AddRecord(2, record(1, 0, 1, 1, 256))
+      .AddRecord(2, record(1, 0, 2, 1, 256))
+      .AddRecord(3, record(1, 1, 1, 1, 256))
+      .AddRecord(3, record(1, 0, 2, 1, 256))  // its head differs from the track's
+      .AddRecord(4, record(2, 0, 1, 1, 256))
+      .AddRecord(5, record(2, 1, 1, 2, 512))
+      .AddRecord(6, record(3, 0, 1, 1, 256))
+      .AddRecord(6, record(3, 0, 2, 2, 512))
+      .AddRecord(7, record(3, 1, 1, 1, 256))
+      .AddRecord(7, record(3, 1, 2, 1, 256))
+      .AddRecord(8, record(4, 0, 1, 1, 256))
+      .AddRecord(9, record(4, 1, 1, 1, 256))
+      .AddRecord(9, record(4, 1, 2, 1, 256))
+      .AddRecord(9, record(4, 1, 3, 1, 256));
+  Bytes kinds_image = kinds.Build(&layout);
+  // Track 4 in FM, track 7 in two densities, track 9 in high density (the disk is 2HD).
+  kinds_image[layout.record_offsets[6] + layout::kDensity] = 0x40;
+  kinds_image[layout.record_offsets[10] + layout::kDensity] = 0x40;
+  for (const std::size_t i : {std::size_t{13}, std::size_t{14}, std::size_t{15}})
+    kinds_image[layout.record_offsets[i] + layout::kDensity] = 1;
+  // Seven CRC errors and six deleted marks on one track: five of each named, the rest counted.
+  // Disk 1's size runs past the end of the file, and its track 0 starts there.
+  D88Builder marks;
+  marks.AddDisk("M");
+  for (std::uint8_t r = 1; r <= 13; ++r) marks.AddRecord(0, record(0, 0, r, 0, 128));
+  marks.AddDisk("LONG").SetDiskSize(5000).SetTrackEntry(0, 4000);
+  Layout marks_layout;
+  Bytes marks_image = marks.Build(&marks_layout);
+  for (std::size_t i = 0; i < 13; ++i) {
+    marks_image[marks_layout.record_offsets[i] + (i < 7 ? layout::kStatus : layout::kDeleted)] =
+        i < 7 ? 0xB0 : 0x10;
+  }
+  // Track 0's count runs its walk on into track 1; track 2 starts too close to disk 1 to hold a
+  // record; disk 1's size field is 2^31 or more.
+  const Bytes ids_image = [&] {
+    Bytes image = D88Builder()
+                      .AddDisk("W")
+                      .AddRecord(0, WithCount(record(0, 0, 1, 0, 128), 3))
+                      .AddRecord(1, record(0, 1, 1, 0, 128))
+                      .AddRecord(1, record(0, 1, 2, 0, 128))
+                      .SetTrackEntry(2, 1990)
+                      .SetDiskSize(2000)
+                      .Build();
+    image.resize(2000);
+    const Bytes second = D88Builder().AddDisk("HUGE").SetDiskSize(0x80000000u).Build();
+    image.insert(image.end(), second.begin(), second.end());
+    return image;
+  }();
+  struct Case {
+    const char* name;
+    Bytes image;
+    std::vector<std::string> args;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"LayoutsFoldedAndCounted",
+       kinds_image,
+       {"image.d88"},
+       {"image.d88: 37908 bytes, 1 disk, 4 anomalies",
+        "disk 0 \"\": media 0x20 (2HD), write-protected, at 0, size 37908",
+        "  track 0: 1 x 32768 bytes (N 8), R 1, MFM",
+        "  track 1: 1 sector of N 9, data size 100, R 1, MFM",
+        "  tracks 2-3: 2 x 256 bytes (N 1), R 1-2, MFM", "  track 4: 1 x 256 bytes (N 1), R 1, FM",
+        "  track 5: 1 x 512 bytes (N 2), R 1, MFM", "  track 6: 2 sectors of N 1-2, R 1-2, MFM",
+        "  track 7: 2 x 256 bytes (N 1), R 1-2, mixed density",
+        "  track 8: 1 x 256 bytes (N 1), R 1, MFM", "  and 2 more runs of tracks",
+        "anomalies:", "  disk 0 track 1 sector 0/1/1/9: data size 100, not 128 << 9",
+        "  disk 0 track 3 sector 1/0/2/1: C/H 1/0, but the track is cylinder 1 head 1",
+        "  disk 0 track 4 sector 2/0/1/1: single density (FM)",
+        "  disk 0 track 7 sector 3/1/1/1: single density (FM)"}},
+      {"FiveOfAKindNamed",
+       marks_image,
+       {"image.d88"},
+       {"image.d88: 3248 bytes, 2 disks, 15 anomalies",
+        "disk 0 \"M\": media 0x00 (2D), not write-protected, at 0, size 2560",
+        "  track 0: 13 x 128 bytes (N 0), R 1-13, MFM",
+        "  tracks 1-163: absent",
+        "disk 1 \"LONG\": media 0x00 (2D), not write-protected, at 2560, size 5000 (the file "
+        "holds 688 of it)",
+        "  track 0: no records",
+        "  tracks 1-163: absent",
+        "anomalies:",
+        "  disk 0 track 0 sector 0/0/1/0: data CRC error (status 0xB0)",
+        "  disk 0 track 0 sector 0/0/2/0: data CRC error (status 0xB0)",
+        "  disk 0 track 0 sector 0/0/3/0: data CRC error (status 0xB0)",
+        "  disk 0 track 0 sector 0/0/4/0: data CRC error (status 0xB0)",
+        "  disk 0 track 0 sector 0/0/5/0: data CRC error (status 0xB0)",
+        "  disk 0 track 0 sector 0/0/8/0: marked deleted (0x10)",
+        "  disk 0 track 0 sector 0/0/9/0: marked deleted (0x10)",
+        "  disk 0 track 0 sector 0/0/10/0: marked deleted (0x10)",
+        "  disk 0 track 0 sector 0/0/11/0: marked deleted (0x10)",
+        "  disk 0 track 0 sector 0/0/12/0: marked deleted (0x10)",
+        "  disk 1: its size runs 4312 bytes past the end of the file",
+        "  disk 1 track 0: no record at its start, file offset 6560: the image ends there",
+        "  and 2 more sectors with a status other than normal",
+        "  and 1 more sectors marked deleted"}},
+      {"WalksAndSizes",
+       ids_image,
+       {"image.d88"},
+       {"image.d88: 2688 bytes, 2 disks, 4 anomalies",
+        "disk 0 \"W\": media 0x00 (2D), not write-protected, at 0, size 2000",
+        "  track 0: 1 x 128 bytes (N 0), R 1, MFM, count 3",
+        "  track 1: 2 x 128 bytes (N 0), R 1-2, MFM", "  track 2: no records",
+        "  tracks 3-163: absent",
+        "disk 1 \"HUGE\": media 0x00 (2D), not write-protected, at 2000, size 2^31 or more (the "
+        "file holds 688 of it)",
+        "  tracks 0-163: absent", "anomalies:",
+        "  disk 0 track 0: the count says 3 (0x0003), the track holds 1 record; a read runs on "
+        "into track 1",
+        "  disk 0 track 2: no record at its start, file offset 1990: the next disk starts there",
+        "  disk 0: 880 bytes at file offsets 1120-1999 that no track reaches",
+        "  disk 1: its size field is 2^31 or more, so no track of it is read"}},
+      {"WalksAndSizesListed",
+       ids_image,
+       {"--ids", "image.d88"},
+       {"image.d88: 2 disks", "disk 0: name \"W\", media 0x00 (2D), offset 0, size 2000",
+        "  track 0: 0/0/1/0 | 0/1/1/0", "  track 1: 0/1/1/0 0/1/2/0",
+        "disk 1: name \"HUGE\", media 0x00 (2D), offset 2000, size 2^31 or more (no track is "
+        "usable)"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir.File("image.d88"), c.image));
+    const ToolRun run = RunD88info(dir.path().string(), c.args);
+    EXPECT_EQ(run.status, 0);
+    std::string want;
+    for (const std::string& line : c.lines) want += Line(line);
+    EXPECT_EQ(run.out, want);
+  }
+}
+
 // A disk of three tracks: track 0's count sends its walk on into track 1, whose one record has
 // every field set; track 2 starts where track 1 does.
 Bytes RecordsImage() {

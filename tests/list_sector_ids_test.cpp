@@ -39,6 +39,36 @@ TEST_F(ListSectorIdsTest, ListsInFileOrderWithinCapacity) {
               Bytes(all.begin(), all.begin() + static_cast<long>(4 * c.entries)));
   }
   EXPECT_EQ(reader_.ListSectorIds(9, nullptr, 64), 0);
+  // The record listing fills at most its capacity, and never a record past it.
+  for (std::int32_t capacity : {6, 5, 4, 1}) {
+    SCOPED_TRACE(capacity);
+    RecordHeader records[7];
+    records[capacity].r = 0xEE;
+    const std::int32_t listed = capacity < 5 ? capacity : 5;
+    EXPECT_EQ(reader_.ListRecords(9, records, capacity), listed);
+    EXPECT_EQ(records[capacity].r, 0xEE);
+    EXPECT_EQ(records[listed - 1].r, all[4 * static_cast<std::size_t>(listed - 1) + 2]);
+  }
+}
+
+// A chain follows records by their data sizes whatever their counts say, up to the end of the
+// disk, from any offset inside it.
+TEST_F(ListSectorIdsTest, ChainsIgnoreCountsAndStopAtTheDisksEnd) {
+  Layout layout;
+  D88Builder builder;
+  builder.AddDisk("A");
+  for (int r : {1, 2, 3}) builder.AddRecord(0, Sector(static_cast<std::uint8_t>(r), 1));
+  builder.AddDisk("B").AddRecord(0, Sector(9));
+  OpenAndSelect(builder.Build(&layout));
+  RecordHeader records[8];
+  ASSERT_EQ(reader_.ListChain(static_cast<std::int64_t>(layout.record_offsets[0]), records, 8), 3);
+  EXPECT_EQ(records[2].r, 3);
+  EXPECT_EQ(records[1].offset, static_cast<std::int64_t>(layout.record_offsets[1]));
+  EXPECT_EQ(reader_.ListChain(static_cast<std::int64_t>(layout.record_offsets[1]), records, 8), 2);
+  EXPECT_EQ(reader_.ListChain(static_cast<std::int64_t>(layout.record_offsets[0]), records, 2), 2);
+  EXPECT_EQ(reader_.ListChain(-1, records, 8), 0);
+  ASSERT_TRUE(reader_.SelectDisk(1));
+  EXPECT_EQ(reader_.ListChain(static_cast<std::int64_t>(layout.record_offsets[0]), records, 8), 0);
 }
 
 TEST_F(ListSectorIdsTest, SectorCountsDecideWhereTheListingEnds) {
