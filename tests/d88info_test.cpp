@@ -66,6 +66,27 @@ TEST(D88infoTest, ListsEveryDiskAndTrack) {
                 Line("  track 0: 0/0/9/1"));
 }
 
+// A track whose listing reaches 65,536 IDs says so rather than go on: 65,537 records without
+// data, whose counts of 0 never end the walk.
+TEST(D88infoTest, IdListingStopsAtItsLimit) {
+  constexpr std::size_t kRecords = 65537;
+  Bytes image = D88Builder().AddDisk("LONG").Build();
+  image.resize(layout::kDiskHeaderSize + kRecords * layout::kRecordHeaderSize, 0);
+  PutLE32(image, layout::kDiskSize, static_cast<std::uint32_t>(image.size()));
+  PutLE32(image, layout::TrackEntry(0), static_cast<std::uint32_t>(layout::kDiskHeaderSize));
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
+  const std::vector<std::string> lines =
+      Lines(RunD88info(dir.path().string(), {"--ids", "image.d88"}).out);
+  ASSERT_EQ(lines.size(), 3u);
+  const std::string& track = lines[2];
+  EXPECT_EQ(track.rfind("  track 0: 0/0/0/0 0/0/0/0 ", 0), 0u);
+  const std::string end = " 0/0/0/0 (listing stopped at 65536 IDs)";
+  ASSERT_GE(track.size(), end.size());
+  EXPECT_EQ(track.substr(track.size() - end.size()), end);
+  EXPECT_EQ(std::count(track.begin(), track.end(), '/'), 3 * 65536);
+}
+
 // The run as if in-process, with "\n" line ends, as the output checks of the test kit read it.
 InProcessRun Plain(const ToolRun& run) {
   auto lf = [](std::string text) {
