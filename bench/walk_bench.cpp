@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "d88/d88_image.h"
-#include "tool/cut_table.h"
+#include "common/cut_table.h"
 
 namespace {
 

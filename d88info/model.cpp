@@ -888,6 +888,37 @@ std::string AnomalyText(const Model& model, const Anomaly& anomaly) {
   }
 }
 
+const char* KindId(Kind kind) {
+  static constexpr const char* kIds[] = {
+      "status",
+      "deleted",
+      "single_density",
+      "data_size",
+      "odd_byte",
+      "duplicate",
+      "place",
+      "counts_disagree",
+      "count_differs",
+      "zero_count",
+      "truncated",
+      "past_count",
+      "unreached",
+      "track_past_size",
+      "entry_inside_header",
+      "overlap",
+      "old_header",
+      "name",
+      "size_zero",
+      "size_inside_header",
+      "size_past_end",
+      "trailing",
+      "disk_limit",
+      "record_limit",
+  };
+  static_assert(std::size(kIds) == static_cast<std::size_t>(Kind::kCount), "one ID a kind");
+  return kIds[static_cast<int>(kind)];
+}
+
 const char* KindName(Kind kind) {
   static constexpr const char* kNames[] = {
       "sectors with a status other than normal",

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/cut_table.h"
 #include "d88/d88_image.h"
-#include "tool/cut_table.h"
 
 namespace d88info {
 
@@ -183,6 +183,9 @@ bool IsOwnRecord(const Disk& disk, const Track& track, std::int32_t record);
 
 /// "disk 0 track 80 sector 40/0/3/3: data CRC error (status 0xB0)".
 std::string AnomalyText(const Model& model, const Anomaly& anomaly);
+
+/// A name of `kind` for scripts, kept from release to release: "status", "past_count", ...
+const char* KindId(Kind kind);
 
 /// The name of `kind` in the plural, for "and N more ..." lines.
 const char* KindName(Kind kind);

@@ -55,6 +55,10 @@ bool ToWide(const std::string& bytes, std::wstring& wide) {
 }
 
 bool ToUtf8(const std::string& bytes, std::string& utf8) {
+  if (bytes.empty()) {
+    utf8.clear();
+    return true;
+  }
   std::wstring wide;
   if (!ToWide(bytes, wide)) return false;
   const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
@@ -106,6 +110,8 @@ NameStyle NameStyleOfStandardOutput() {
                                                                   : NameStyle::kEscaped;
 #endif
 }
+
+bool ShiftJisToUtf8(const std::string& bytes, std::string* utf8) { return ToUtf8(bytes, *utf8); }
 
 std::string ShowName(const std::string& bytes, NameStyle style) {
   std::string converted;

@@ -17,6 +17,10 @@ enum class NameStyle {
 /// for LC_CTYPE), on Windows from the console's output code page when it is a console.
 NameStyle NameStyleOfStandardOutput();
 
+/// Sets `*utf8` to Shift_JIS `bytes` (as code page 932) in UTF-8, with the platform's own
+/// conversion. False where they are not Shift_JIS or the platform cannot convert them.
+bool ShiftJisToUtf8(const std::string& bytes, std::string* utf8);
+
 /// `bytes` in double quotes in `style`. A name that is not valid Shift_JIS, and every style but
 /// kEscaped on a build without the conversion, falls back to kEscaped; control bytes, the quote
 /// and the backslash are always escaped.

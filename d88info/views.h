@@ -3,6 +3,7 @@
 #define D88INFO_VIEWS_H
 
 #include <cstdint>
+#include <vector>
 
 #include "d88info/model.h"
 #include "d88info/names.h"
@@ -29,6 +30,24 @@ void WriteRecords(const Model& model, Output& out);
 /// at its file offsets, from the data the model was built with (ModelWants). False, writing
 /// nothing, when the image has no such disk.
 bool WriteDump(const Model& model, std::int32_t disk, std::int32_t track, Output& out);
+
+/// --map: each disk drawn in the terminal, a row per cylinder (both heads side by side) or per
+/// track, one character per own record in file order, at most 100 columns, and a legend; in
+/// colour when `colour`.
+void WriteMap(const Model& model, NameStyle names, bool colour, Output& out);
+
+/// --html: one self-contained HTML report of `models`: each image's summary, each disk drawn as
+/// a grid of tracks by records in SVG, every record titled, the files' runs outlined with their
+/// verdicts, and the anomalies linked to their places.
+void WriteHtml(const std::vector<Model>& models, Output& out);
+
+/// Whether this build writes JSON (it needs nlohmann/json when it is built).
+bool JsonBuiltIn();
+
+/// --json: the whole model as one JSON document on one line (JSON Lines, one per image): every
+/// disk with its header fields, every track with its entry and its own records, every anomaly,
+/// and what dskpick would cut. Writes nothing when the build has no JSON (JsonBuiltIn).
+void WriteJson(const Model& model, Output& out);
 
 }  // namespace d88info
 

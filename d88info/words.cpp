@@ -199,6 +199,65 @@ std::string DescribeLayout(const Disk& disk, const Track& track) {
   return out;
 }
 
+RecordState StateOf(const RecordHeader& record) {
+  if (record.status == 0xA0 || record.status == 0xB0) return RecordState::kCrcError;
+  if (record.status == 0xE0 || record.status == 0xF0) return RecordState::kMissingMark;
+  if (!IsKnownStatus(record.status) || (record.deleted != 0x00 && record.deleted != 0x10) ||
+      (record.density != 0x00 && record.density != 0x40 && record.density != 0x01)) {
+    return RecordState::kOddByte;
+  }
+  if (record.deleted == 0x10 || record.status == 0x10) return RecordState::kDeleted;
+  if (record.data_size != SectorSize(record.n)) return RecordState::kOddSize;
+  if (record.density == 0x40) return RecordState::kSingleDensity;
+  return RecordState::kNormal;
+}
+
+const char* StateWords(RecordState state) {
+  static constexpr const char* kWords[kRecordStates] = {
+      "ID or data CRC error", "missing address or data mark", "odd byte", "deleted",
+      "odd data size",        "single density (FM)",          "normal"};
+  return kWords[static_cast<int>(state)];
+}
+
+std::vector<std::pair<std::int32_t, std::int32_t>> FileRecords(const Model& model) {
+  std::vector<std::pair<std::int32_t, std::int32_t>> records;
+  for (const FileCheck& file : model.files) {
+    for (const RunSector& sector : file.sectors) {
+      if (sector.record >= 0) records.emplace_back(file.entry->disk, sector.record);
+    }
+  }
+  std::sort(records.begin(), records.end());
+  records.erase(std::unique(records.begin(), records.end()), records.end());
+  return records;
+}
+
+std::vector<FileNote> FileNotes(const Model& model, const FileCheck& file) {
+  std::vector<FileNote> notes;
+  if (file.verdict == Verdict::kNoDisk) return notes;
+  const Disk& disk = model.disks[static_cast<std::size_t>(file.entry->disk)];
+  const std::int32_t sector_size = d88::kBaseSectorSize << file.entry->n;
+  const std::size_t read =
+      static_cast<std::size_t>((file.delivered + sector_size - 1) / sector_size);
+  for (std::size_t i = 0; i < read && i < file.sectors.size(); ++i) {
+    const RunSector& sector = file.sectors[i];
+    if (sector.record < 0) continue;
+    const Record& record = disk.records[static_cast<std::size_t>(sector.record)];
+    const std::string which =
+        Format("sector %s of track %d", SectorId(sector.c, sector.h, sector.r, sector.n).c_str(),
+               sector.track);
+    if (!IsOwnRecord(disk, disk.tracks[static_cast<std::size_t>(sector.track)], sector.record)) {
+      notes.push_back(
+          {false, Format("%s lies in %s, at file offset %" PRId64, which.c_str(),
+                         record.owner >= 0 ? Format("track %d's records", record.owner).c_str()
+                                           : "no track's records",
+                         static_cast<std::int64_t>(record.header.offset))});
+    }
+    const std::string marks = DescribeMarks(record.header);
+    if (!marks.empty()) notes.push_back({true, which + ": " + marks});
+  }
+  return notes;
+}
+
 std::string NameBytes(const Disk& disk) {
   std::string name;
   for (std::uint8_t byte : disk.name) {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "d88/d88_image.h"
 #include "d88info/model.h"
@@ -35,6 +37,37 @@ std::string DescribeMarks(const RecordHeader& record);
 /// What a track holds, for the summary's layout lines and --check: "16 x 256 bytes (N 1),
 /// R 1-16, MFM", "absent", "past the disk's size", ...
 std::string DescribeLayout(const Disk& disk, const Track& track);
+
+/// What a record is, as a picture of the disk shows it: the first that applies, in this order.
+enum class RecordState {
+  kCrcError,       // an ID or data CRC error
+  kMissingMark,    // no address mark or no data mark
+  kOddByte,        // a status, deleted or density byte the format does not define
+  kDeleted,        // a deleted-data mark, or deleted data found
+  kOddSize,        // a data size other than 128 << N
+  kSingleDensity,  // FM
+  kNormal,
+};
+inline constexpr int kRecordStates = 7;
+
+RecordState StateOf(const RecordHeader& record);
+
+/// "data CRC error", "normal", ... for a record of `state`.
+const char* StateWords(RecordState state);
+
+/// The records (disk, record) that the files dskpick cuts read from, in full or in part.
+std::vector<std::pair<std::int32_t, std::int32_t>> FileRecords(const Model& model);
+
+/// One thing the sectors a file's run read say: that the image marks one (`mark`), or that one
+/// lies outside its track's own records.
+struct FileNote {
+  bool mark;
+  std::string text;  // "sector 40/0/3/3 of track 80: data CRC error (status 0xB0)"
+};
+
+/// For each sector `file`'s run read in full, in run order: where it lies when outside its
+/// track's own records, and the marks the image sets on it.
+std::vector<FileNote> FileNotes(const Model& model, const FileCheck& file);
 
 /// The name field's bytes up to the first NUL (all 17 when there is none).
 std::string NameBytes(const Disk& disk);

@@ -6,9 +6,9 @@
 #include <map>
 #include <set>
 
+#include "common/cut_table.h"
 #include "testing/d88_builder.h"
 #include "testing/temp_dir.h"
-#include "tool/cut_table.h"
 
 namespace d88test {
 

@@ -2,7 +2,7 @@
 // arrange from outside, as each variable asks:
 //   DSKPICK_SHIM_PLANT=link:TARGET  another process puts a link to TARGET at a temporary name
 //   DSKPICK_SHIM_PLANT=dir          ... or a folder, right before the tool creates the file
-//   DSKPICK_SHIM_FAIL_FCLOSE=1      closing a file open for writing fails (as on a full NFS disk)
+//   DSKPICK_SHIM_FAIL_FCLOSE=1      closing a file open for writing fails, and says no reason
 //   DSKPICK_SHIM_SLOW_FORK_MS=N     the parent of every fork waits N ms before it goes on
 // POSIX only.
 
@@ -77,7 +77,7 @@ int fclose(FILE* file) {
   const bool writing = fd > 2 && (fcntl(fd, F_GETFL) & O_ACCMODE) == O_WRONLY;
   const int result = Next<int (*)(FILE*)>("fclose")(file);
   if (writing && std::getenv("DSKPICK_SHIM_FAIL_FCLOSE") != nullptr) {
-    errno = EIO;
+    errno = 0;
     return EOF;
   }
   return result;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <set>
 
-#include "tool/cut_table.h"
+#include "common/cut_table.h"
 
 namespace d88test {
 

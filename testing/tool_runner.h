@@ -30,6 +30,9 @@ struct RunOptions {
   bool stdout_closed_pipe = false;
   // Variables set in the tool's environment, each "NAME=value" (e.g. "LC_ALL=C.UTF-8").
   std::vector<std::string> environment;
+  // Makes standard output a terminal (a pseudo-terminal whose output, up to a few KB, is taken
+  // as `out`, its line ends as the terminal writes them: "\r\n").
+  bool stdout_terminal = false;
   // Preloads testing/fault_shim.cpp into the tool; `environment` says what it plays.
   bool fault_shim = false;
   // The tool's file-mode creation mask; -1 leaves the test's.

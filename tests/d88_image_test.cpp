@@ -1,6 +1,7 @@
 #include "d88/d88_image.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -95,6 +96,8 @@ TEST_F(ReaderTest, ReadsAHandWrittenImage) {
   EXPECT_EQ(reader_.ReadImageBytes(688 + 16, bytes, 8), 8);
   EXPECT_EQ(Bytes(bytes, bytes + 4), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
   EXPECT_EQ(reader_.ReadImageBytes(728 + 688 - 3, bytes, 8), 3);
+  EXPECT_EQ(reader_.ReadImageBytes(0, bytes, 1), 1);
+  EXPECT_EQ(bytes[0], 'G');
   EXPECT_EQ(reader_.ReadImageBytes(728 + 688, bytes, 8), 0);
   EXPECT_EQ(reader_.ReadImageBytes(-1, bytes, 8), 0);
 }
@@ -232,6 +235,26 @@ TEST_F(ReaderTest, SelectFailsWhenTheFileShrankAfterOpen) {
   EXPECT_FALSE(reader_.SelectDisk(1));
   EXPECT_EQ(reader_.GetCurrentDisk(), -1);
   EXPECT_STREQ(reader_.GetDiskName(), "");
+}
+
+// The identity of the file that was opened, as the system gives it, until the reader closes.
+TEST_F(ReaderTest, IdentityIsTheOpenFilesUntilClosed) {
+  FileIdentity identity{7, 7};
+  EXPECT_FALSE(reader_.GetFileIdentity(&identity));
+  ASSERT_TRUE(OpenImage(D88Builder().AddDisk("A").Build()));
+  ASSERT_TRUE(reader_.GetFileIdentity(&identity));
+#ifdef _WIN32
+  EXPECT_FALSE(identity == (FileIdentity{7, 7}));  // the volume and file index Windows gives
+#else
+  struct stat status;
+  ASSERT_EQ(stat(path_.c_str(), &status), 0);
+  EXPECT_EQ(identity, (FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                                    static_cast<std::uint64_t>(status.st_ino)}));
+#endif
+  reader_.Open(nullptr);
+  const FileIdentity kept = identity;
+  EXPECT_FALSE(reader_.GetFileIdentity(&identity));
+  EXPECT_EQ(identity, kept);
 }
 
 TEST_F(ReaderTest, ClosingResetsCountAndSelection) {

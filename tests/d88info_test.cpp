@@ -149,7 +149,6 @@ TEST(D88infoTest, CommandLine) {
       {"Help", {"--help"}, 0, "", true},
       {"NoArgument", {}, 1, "no image given", false},
       {"CheckWithoutImage", {"--check"}, 1, "no image given", false},
-      {"TwoImages", {"a.d88", "b.d88"}, 1, "one image at a time", false},
       {"UnknownOption", {"--idz", "a.d88"}, 1, "unknown option '--idz'", false},
       {"TwoModes",
        {"--ids", "--check", "a.d88"},

@@ -483,6 +483,7 @@ TEST_F(DskpickTest, PlantedNamesAndFailingClosesLoseNothing) {
       {"LinkPlantedBetweenTheLookAndTheCreation",
        "DSKPICK_SHIM_PLANT=link:" + elsewhere.File("kept"), EEXIST, true},
       {"FolderPlantedBetweenTheLookAndTheCreation", "DSKPICK_SHIM_PLANT=dir", EEXIST, true},
+      // A failure the system gives no reason for reads as an input/output error.
       {"ClosingTheTemporaryFileFails", "DSKPICK_SHIM_FAIL_FCLOSE=1", EIO, false},
   };
   for (const Case& c : cases) {

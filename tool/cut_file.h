@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "d88/d88_image.h"
-#include "tool/cut_table.h"
+#include "common/cut_table.h"
 
 /// The one reader of the program, shared by the entry point and CutFile.
 extern D88Image g_reader;

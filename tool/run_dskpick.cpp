@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "tool/cut_file.h"
-#include "tool/cut_table.h"
+#include "common/cut_table.h"
 #include "tool/messages.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Where each file the tool cuts lies in the image.
-#ifndef TOOL_CUT_TABLE_H
-#define TOOL_CUT_TABLE_H
+#ifndef COMMON_CUT_TABLE_H
+#define COMMON_CUT_TABLE_H
 
 #include <cstdint>
 
@@ -57,4 +57,4 @@ inline constexpr std::int32_t FileBytesRead(std::int32_t skip, std::int32_t deli
   return delivered <= skip ? 0 : delivered - skip;
 }
 
-#endif  // TOOL_CUT_TABLE_H
+#endif  // COMMON_CUT_TABLE_H

@@ -1,0 +1,216 @@
+// d88info's views for scripts, the terminal and the browser, and several images at once.
+#include <gtest/gtest.h>
+
+#if DSKPICK_TEST_JSON
+#include <nlohmann/json.hpp>
+#endif
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "testing/d88_builder.h"
+#include "testing/d88_layout.h"
+#include "testing/reference_walk.h"
+#include "testing/sample_image.h"
+#include "testing/temp_dir.h"
+#include "testing/tool_runner.h"
+
+namespace d88test {
+namespace {
+
+// `text` with the tool's line ends as "\n", and a terminal's "\r\n" too.
+std::string Plain(std::string text) {
+  for (std::size_t at; (at = text.find('\r')) != std::string::npos;) text.erase(at, 1);
+  return text;
+}
+
+// The sample image, and the sample damaged: a CRC error, a deleted mark, a count that sends
+// track 80's walk on into track 81, and the last disk cut short.
+std::vector<std::pair<std::string, Bytes>> Images() {
+  Layout layout;
+  Bytes damaged = BuildSampleImage(&layout);
+  auto record = [&](int disk, int track, int r) {
+    return layout.record_offsets[SampleRecordIndex(disk, track, r)];
+  };
+  damaged[record(0, 80, 3) + layout::kStatus] = 0xB0;
+  damaged[record(0, 72, 2) + layout::kDeleted] = 0x10;
+  for (int r = 1; r <= 5; ++r) PutLE16(damaged, record(2, 80, r) + layout::kSectorCount, 10);
+  damaged.resize(damaged.size() - 500);
+  return {{"sample.d88", BuildSampleImage()}, {"damaged.d88", damaged}};
+}
+
+TEST(D88infoViewsTest, SeveralImagesInTurnAndTheWorstStatus) {
+  TempDir dir;
+  const auto images = Images();
+  for (const auto& [name, bytes] : images) ASSERT_TRUE(WriteBytes(dir.File(name), bytes));
+  const ToolRun first = RunD88info(dir.path().string(), {images[0].first});
+  const ToolRun second = RunD88info(dir.path().string(), {images[1].first});
+  const ToolRun both =
+      RunD88info(dir.path().string(), {images[0].first, "missing.d88", images[1].first});
+  EXPECT_EQ(both.status, 1);
+  EXPECT_EQ(both.out, first.out + second.out);
+  EXPECT_EQ(both.err.rfind("d88info: cannot open missing.d88: ", 0), 0u) << both.err;
+  const ToolRun checks = RunD88info(dir.path().string(), {"--check", "sample.d88", "damaged.d88"});
+  EXPECT_EQ(checks.status, 0);
+  EXPECT_EQ(checks.out, Line("sample.d88:") +
+                            RunD88info(dir.path().string(), {"--check", "sample.d88"}).out +
+                            Line("damaged.d88:") +
+                            RunD88info(dir.path().string(), {"--check", "damaged.d88"}).out);
+}
+
+// The JSON read back with a JSON parser: one document a line, every record of a track's own at
+// the file offset an independent walk finds it, every field as the file holds it, as many
+// anomalies as the summary counts, and each file's verdict as --check says it.
+TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
+#if !DSKPICK_TEST_JSON
+  GTEST_SKIP() << "built without nlohmann/json: d88info has no --json";
+#else
+  TempDir dir;
+  const auto images = Images();
+  for (const auto& [name, bytes] : images) ASSERT_TRUE(WriteBytes(dir.File(name), bytes));
+  const ToolRun run = RunD88info(dir.path().string(), {"--json", "sample.d88", "damaged.d88"});
+  ASSERT_EQ(run.status, 0);
+  const std::string out = Plain(run.out);
+  ASSERT_EQ(std::count(out.begin(), out.end(), '\n'), 2);
+  std::size_t line_start = 0;
+  for (const auto& [name, bytes] : images) {
+    SCOPED_TRACE(name);
+    const std::size_t line_end = out.find('\n', line_start);
+    const nlohmann::ordered_json doc =
+        nlohmann::ordered_json::parse(out.substr(line_start, line_end - line_start));
+    line_start = line_end + 1;
+    EXPECT_EQ(doc.begin().key(), "d88info");
+    EXPECT_EQ(doc["d88info"], 1);
+    EXPECT_EQ(doc["image"], name);
+    EXPECT_EQ(doc["size"], bytes.size());
+    const ReferenceImage reference(bytes);
+    ASSERT_EQ(doc["disks"].size(), static_cast<std::size_t>(reference.DiskCount()));
+    std::size_t records = 0;
+    for (const auto& disk : doc["disks"]) {
+      EXPECT_EQ(disk["name"], "DISK " + std::to_string(disk["index"].get<int>()));
+      for (const auto& track : disk["tracks"]) {
+        const std::vector<std::size_t> walk = reference.Walk(disk["index"], track["index"], false);
+        ASSERT_LE(track["records"].size(), walk.size());
+        EXPECT_EQ(track["walk"], walk.size());
+        for (std::size_t i = 0; i < track["records"].size(); ++i, ++records) {
+          const auto& record = track["records"][i];
+          const std::uint8_t* h = bytes.data() + walk[i];
+          ASSERT_EQ(record["offset"], walk[i]);
+          EXPECT_EQ(record["c"], h[layout::kC]);
+          EXPECT_EQ(record["r"], h[layout::kR]);
+          EXPECT_EQ(record["status"], h[layout::kStatus]);
+          EXPECT_EQ(record["count"], h[layout::kSectorCount] | h[layout::kSectorCount + 1] << 8);
+          EXPECT_EQ(record["data_size"], h[layout::kDataSize] | h[layout::kDataSize + 1] << 8);
+        }
+      }
+    }
+    EXPECT_EQ(records, static_cast<std::size_t>(kSampleDisks * kSampleTracks * 5));
+    const std::string summary = Plain(RunD88info(dir.path().string(), {name}).out);
+    const std::size_t anomalies = doc["anomalies"].size();
+    EXPECT_NE(summary.find(anomalies == 0 ? std::string(" bytes, 4 disks, no anomalies\n")
+                                          : ", " + std::to_string(anomalies) + " anomalies\n"),
+              std::string::npos)
+        << summary;
+    const std::string check = "\n" + Plain(RunD88info(dir.path().string(), {"--check", name}).out);
+    ASSERT_EQ(doc["files"].size(), 20u);
+    for (const auto& file : doc["files"]) {
+      const std::string verdict = file["verdict"];
+      const std::string said =
+          file["name"].get<std::string>() + ": " +
+          (verdict == "incomplete"
+               ? "incomplete " + std::to_string(file["bytes"].get<int>()) + " of " +
+                     std::to_string(file["length"].get<int>()) + " bytes"
+               : verdict) +
+          " (";
+      EXPECT_NE(check.find("\n" + said), std::string::npos) << said;
+    }
+  }
+#endif
+}
+
+// The map in the terminal: a row per cylinder, a character per record, at most 100 columns,
+// in colour only on a terminal with NO_COLOR unset.
+TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
+  TempDir dir;
+  Layout layout;
+  D88Builder builder;
+  builder.AddDisk("MAP");
+  for (int track : {0, 1, 3}) {
+    for (const std::uint8_t r : {std::uint8_t{1}, std::uint8_t{2}, std::uint8_t{3}}) {
+      builder.AddSector(track, static_cast<std::uint8_t>(track / 2),
+                        static_cast<std::uint8_t>(track % 2), r, 1, Pattern(256, r));
+    }
+  }
+  Bytes image = builder.Build(&layout);
+  image[layout.record_offsets[1] + layout::kStatus] = 0xB0;   // track 0, R 2: C
+  image[layout.record_offsets[3] + layout::kDeleted] = 0x10;  // track 1, R 1: d
+  image[layout.record_offsets[5] + layout::kStatus] = 0xE0;   // track 1, R 3: M
+  image[layout.record_offsets[6] + layout::kDensity] = 0x40;  // track 3, R 1: F
+  image[layout.record_offsets[8] + layout::kDensity] = 0x23;  // track 3, R 3: ?
+  ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
+  const std::string plain =
+      Line("image.d88: 1 disk, one character a record in file order") + Line("disk 0 \"MAP\":") +
+      Line("          head 0  head 1") + Line("  cyl   0 .C.     d.M") +
+      Line("  cyl   1         F.?") +
+      Line(
+          "legend: . normal, # a sector of a file dskpick cuts, F single density (FM), S odd "
+          "data size,") +
+      Line(
+          "        d deleted, ? odd byte, M missing address or data mark, C ID or data CRC "
+          "error");
+  EXPECT_EQ(RunD88info(dir.path().string(), {"--map", "image.d88"}).out, plain);
+  if (UsingOtherCommand()) return;  // Wine's output to a terminal is not the program's own
+  RunOptions terminal;
+  terminal.stdout_terminal = true;
+  const std::string coloured =
+      Plain(RunD88info(dir.path().string(), {"--map", "image.d88"}, terminal).out);
+  EXPECT_NE(coloured.find("\x1b[31mC\x1b[0m"), std::string::npos) << coloured;
+  terminal.environment = {"NO_COLOR=1"};
+  EXPECT_EQ(Plain(RunD88info(dir.path().string(), {"--map", "image.d88"}, terminal).out),
+            Plain(plain));
+  // The sample's files: a cylinder whose sectors dskpick reads, and lines within 100 columns.
+  ASSERT_TRUE(WriteBytes(dir.File("sample.d88"), BuildSampleImage()));
+  const std::string sample = Plain(RunD88info(dir.path().string(), {"--map", "sample.d88"}).out);
+  EXPECT_NE(sample.find("\n  cyl  36 .####   #....\n"), std::string::npos) << sample;
+  std::size_t widest = 0;
+  for (std::size_t start = 0, end; (end = sample.find('\n', start)) != std::string::npos;
+       start = end + 1) {
+    widest = std::max(widest, end - start);
+  }
+  EXPECT_LE(widest, 100u);
+}
+
+// The report for the browser: every record drawn and titled, a marked one unlike a normal one,
+// the files' sectors outlined, anomalies linked to their places, and small.
+TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
+  TempDir dir;
+  const auto images = Images();
+  for (const auto& [name, bytes] : images) ASSERT_TRUE(WriteBytes(dir.File(name), bytes));
+  const ToolRun run = RunD88info(dir.path().string(), {"--html", "damaged.d88"});
+  ASSERT_EQ(run.status, 0);
+  const std::string& html = run.out;
+  auto count = [&](const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = 0; (at = html.find(what, at)) != std::string::npos; at += what.size()) {
+      ++n;
+    }
+    return n;
+  };
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
+  EXPECT_EQ(count("<title>disk "), static_cast<std::size_t>(kSampleDisks * kSampleTracks * 5));
+  EXPECT_EQ(count("class=\"s0\"><title>disk 0 track 80 40/0/3/3: ID or data CRC error, data "
+                  "size 1024, file offset "),
+            1u);
+  EXPECT_EQ(count("class=\"s3\"><title>disk 0 track 72 36/0/2/3: deleted, data size 1024"), 1u);
+  EXPECT_EQ(count("class=\"s6\"><title>"), static_cast<std::size_t>(kSampleDisks * 82 * 5 - 2));
+  EXPECT_EQ(count("<use href=\"#i0-d0-c\" class=\"f fcut\""), 9u + 2 + 2 + 2 + 2);
+  EXPECT_NE(html.find("<a href=\"#i0-d0-r"), std::string::npos);
+  EXPECT_LT(html.size(), 1000000u);
+  EXPECT_EQ(count("<script"), 0u);
+  EXPECT_EQ(count("http:") + count("https:"), count("http://www.w3.org/2000/svg"));
+}
+
+}  // namespace
+}  // namespace d88test
