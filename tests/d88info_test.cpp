@@ -441,7 +441,7 @@ TEST(D88infoTest, NamesShowAsTheOutputCanShowThem) {
       {"HalfWidthKana", "\xB1\xB2", "\"\xEF\xBD\xB1\xEF\xBD\xB2\"", "\"\\xB1\\xB2\""},
       {"BackslashAsSecondByte", "\x83\x5C", "\"\xE3\x82\xBD\"", "\"\\x83\\x5C\""},
       {"NotShiftJis", "\x81\x20", "\"\\x81 \"", "\"\\x81 \""},
-      {"DeleteAndQuote", "A\x7F\"", "\"A\\x7F\\x22\"", "\"A\\x7F\\x22\""},
+      {"DeleteTildeAndQuote", "A\x7F~\"", "\"A\\x7F~\\x22\"", "\"A\\x7F~\\x22\""},
   };
   for (const Case& c : cases) {
     for (const bool utf8 : {true, false}) {
