@@ -166,6 +166,16 @@ TEST(D88infoTest, CommandLine) {
        1,
        "--dump takes a disk and a track number, not 'x'",
        false},
+      {"DumpOfANumberAndMore",
+       {"--dump", "a.d88", "1x", "0"},
+       1,
+       "--dump takes a disk and a track number, not '1x'",
+       false},
+      {"JsonAndMap",
+       {"--json", "--map", "a.d88"},
+       1,
+       "--json and --map cannot be used together",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
