@@ -180,11 +180,14 @@ bool D88Image::Open(const char* path) {
   }
   image_ = file;
 
-  std::uint8_t header[kDiskHeaderSize];
+  // One window for the whole scan: headers close together, or one found again and again (a
+  // size field of 0), are read from it without a system call each.
+  FileWindow window(image_, kNoEnd);
   std::int32_t offset = 0;
   while (disk_count_ < d88::kMaxDisks) {
     disk_offsets_[disk_count_] = offset;
-    if (!ReadAt(offset, header, kDiskHeaderSize)) {
+    const std::uint8_t* header = window.Peek(offset, kDiskHeaderSize);
+    if (header == nullptr) {
       break;
     }
     ++disk_count_;

@@ -1,9 +1,14 @@
 // Fuzzes the whole tool: the input is the image, cut in-process in a scratch directory. Every
 // run must leave only table files of their table lengths, each announced by a progress line,
-// and no message but well-formed warnings about files the image could not fill. d88info's
-// summary of the same image must succeed and stay short.
+// and no message but well-formed warnings about files the image could not fill. Every view of
+// d88info of the same image must end well: the summary and the report stay small, the JSON
+// parses, and --check says what dskpick did.
 #include <sanitizer/common_interface_defs.h>
 #include <unistd.h>
+
+#if DSKPICK_FUZZ_JSON
+#include <nlohmann/json.hpp>
+#endif
 
 #include <cstdint>
 #include <cstdio>
@@ -23,6 +28,8 @@ std::string g_dir;
 constexpr char kImage[] = "image.d88";
 // A summary a person reads: a few tens of KB at the most, whatever the image.
 constexpr std::size_t kMaxSummarySize = 64 * 1024;
+// The report for the browser stays under 1 MB whatever the image.
+constexpr std::size_t kMaxReportSize = 1000 * 1000;
 
 }  // namespace
 
@@ -46,10 +53,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const d88test::InProcessRun run = d88test::RunToolInProcess(g_dir, kImage);
   std::vector<std::string> problems = d88test::CheckCutRun(g_dir, kImage, run);
-  const d88test::InProcessRun summary = d88test::RunSummaryInProcess(g_dir, kImage);
-  if (summary.status != 0 || !summary.err.empty() || summary.out.size() > kMaxSummarySize) {
-    problems.push_back("d88info ended with status " + std::to_string(summary.status) + " after " +
-                       std::to_string(summary.out.size()) + " bytes and said: " + summary.err);
+  // Every view of d88info ends well on any image; the summary and the report stay small, the
+  // JSON parses, and --check says what dskpick did.
+  const struct {
+    std::vector<std::string> args;
+    std::size_t most;  // the most bytes it may write
+  } views[] = {
+      {{kImage}, kMaxSummarySize},    {{"--check", kImage}, kMaxSummarySize},
+      {{"--ids", kImage}, SIZE_MAX},  {{"--records", kImage}, SIZE_MAX},
+      {{"--map", kImage}, SIZE_MAX},  {{"--html", kImage}, kMaxReportSize},
+      {{"--json", kImage}, SIZE_MAX}, {{"--dump", kImage, "0", "0"}, SIZE_MAX},
+  };
+  for (const auto& view : views) {
+    const d88test::InProcessRun out = d88test::RunD88infoInProcess(g_dir, view.args);
+    // --dump of a disk the image does not have says so, with status 1.
+    const bool no_disk = view.args[0] == "--dump" && out.status == 1 &&
+                         out.err == "d88info: image.d88 has no disk 0 or no track 0\n";
+    if ((out.status != 0 || !out.err.empty() || out.out.size() > view.most) && !no_disk) {
+      problems.push_back("d88info " + view.args[0] + " ended with status " +
+                         std::to_string(out.status) + " after " + std::to_string(out.out.size()) +
+                         " bytes and said: " + out.err);
+    }
+    if (view.args[0] == "--check") {
+      for (const std::string& problem : d88test::CheckDisagreements(run, out)) {
+        problems.push_back(problem);
+      }
+    }
+#if DSKPICK_FUZZ_JSON
+    if (view.args[0] == "--json" && !nlohmann::json::accept(out.out)) {
+      problems.push_back("d88info --json wrote what no JSON parser takes");
+    }
+#endif
   }
   if (!problems.empty()) {
     for (const std::string& problem : problems) std::fprintf(stderr, "%s\n", problem.c_str());

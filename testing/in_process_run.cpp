@@ -68,6 +68,13 @@ InProcessRun RunCheckInProcess(const std::string& dir, const std::string& image)
   return RunInProcess(dir, d88info::RunD88info, 3, argv);
 }
 
+InProcessRun RunD88infoInProcess(const std::string& dir, const std::vector<std::string>& args) {
+  std::vector<const char*> argv = {"d88info"};
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  argv.push_back(nullptr);
+  return RunInProcess(dir, d88info::RunD88info, static_cast<int>(argv.size() - 1), argv.data());
+}
+
 InProcessRun RunSummaryInProcess(const std::string& dir, const std::string& image) {
   const char* argv[] = {"d88info", image.c_str(), nullptr};
   return RunInProcess(dir, d88info::RunD88info, 2, argv);

@@ -4,6 +4,7 @@
 #define TESTING_IN_PROCESS_RUN_H
 
 #include <string>
+#include <vector>
 
 namespace d88test {
 
@@ -21,6 +22,9 @@ InProcessRun RunCheckInProcess(const std::string& dir, const std::string& image)
 
 /// Runs `d88info IMAGE`, the summary, the same way.
 InProcessRun RunSummaryInProcess(const std::string& dir, const std::string& image);
+
+/// Runs `d88info ARGS...` the same way.
+InProcessRun RunD88infoInProcess(const std::string& dir, const std::vector<std::string>& args);
 
 }  // namespace d88test
 
