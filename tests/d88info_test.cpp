@@ -333,6 +333,9 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0: its size field is 0, so the next disk would start where it does"},
       {"SizePastEnd", disk({sector(1)}).SetDiskSize(5000).Build(),
        "  disk 0: its size runs 3496 bytes past the end of the file"},
+      {"LargestSize", disk({sector(1)}).SetDiskSize(0x7FFFFFFFu).Build(),
+       "disk 0 \"A\": media 0x00 (2D), not write-protected, at 0, size 2147483647 (the file "
+       "holds 1504 of it)"},
       {"SizeInsideHeader", inside_header,
        "  disk 0: its size field 100 is smaller than its header; disk 1 starts inside it"},
       {"DiskInsideAHeader", inside_header,
@@ -391,6 +394,9 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
     runs_on[record(81, r) + layout::kH] = 0;
   }
   runs_on[record(80, 2) + layout::kR] = 9;
+  // The image ends inside DEMO's fifth sector, the last of track 80 in the file.
+  const Bytes cut_short(sample.begin(),
+                        sample.begin() + static_cast<long>(record(80, 4) + 16 + 100));
   // A first record whose count is 0 ends every read of its track.
   Bytes zero_count = sample;
   PutLE16(zero_count, record(80, 1) + layout::kSectorCount, 0);
@@ -418,6 +424,10 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
            std::to_string(record(81, 2)) +
            "; track 81: 5 x 1024 bytes (N 3), R 1-5, order 1,3,5,2,4, MFM)",
        "20 of 20 files would be cut, 1 of them incomplete"},
+      {"ImageEndsInsideASector", cut_short, 0,
+       "DEMO: incomplete 2048 of 8448 bytes (disk 0, track 80, C/H/R/N 40/0/2/3; the image ends "
+       "inside sector 40/0/4/3 of track 80, after 100 of 1024 bytes)",
+       "5 of 20 files would be cut, 1 of them incomplete"},
       {"FirstCountZero", zero_count, 0,
        "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: a read stops at its record "
        "40/0/1/3 (file offset " +
