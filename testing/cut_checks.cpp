@@ -167,4 +167,39 @@ std::vector<std::string> CheckDisagreements(const InProcessRun& run, const InPro
   return problems;
 }
 
+std::vector<std::string> CheckAgainstReference(const ReferenceImage& reference,
+                                               const std::string& dir) {
+  std::vector<std::string> problems;
+  for (const CutEntry& e : kCutTable) {
+    const Bytes read = reference.ReadRun(e.disk, e.track, e.c, e.h, e.r, e.n,
+                                         static_cast<std::size_t>(e.skip + e.length), 1, 5);
+    const std::string path = dir + "/" + e.name;
+    if (read.empty()) {
+      if (std::filesystem::exists(std::filesystem::symlink_status(path))) {
+        problems.push_back(std::string(e.name) + " is cut, but the reference reads nothing");
+      }
+      continue;
+    }
+    Bytes want(static_cast<std::size_t>(e.length), 0);
+    for (std::size_t i = static_cast<std::size_t>(e.skip); i < read.size(); ++i) {
+      want[i - static_cast<std::size_t>(e.skip)] = read[i];
+    }
+    const Bytes bytes = ReadBytes(path);
+    if (bytes != want) {
+      problems.push_back(std::string(e.name) + " differs from the reference's " +
+                         std::to_string(read.size()) + " bytes");
+    }
+    const char own = static_cast<char>('0' + e.disk);
+    for (std::size_t at = 0; at + 4 <= bytes.size(); ++at) {
+      if (bytes[at] == 'D' && bytes[at + 2] == ' ' && bytes[at + 3] == 'T' &&
+          bytes[at + 1] != own) {
+        problems.push_back(std::string(e.name) + " holds another disk's bytes at " +
+                           std::to_string(at));
+        break;
+      }
+    }
+  }
+  return problems;
+}
+
 }  // namespace d88test

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "testing/in_process_run.h"
+#include "testing/reference_walk.h"
 
 namespace d88test {
 
@@ -28,6 +29,14 @@ std::vector<CutFileReport> ReportedFiles(const InProcessRun& run);
 /// The entries on which d88info's `check` run disagrees with what dskpick's `run` did with the
 /// same image: cut, incomplete with the same count, or neither ("no data" or "no disk").
 std::vector<std::string> CheckDisagreements(const InProcessRun& run, const InProcessRun& check);
+
+/// The problems with the files a run cut from an image of the sample's kind into `dir`, held
+/// against `reference`, the reference walk of the same image: each file the reference can
+/// start is there and no other, holds the bytes the reference reads (zeros after what the
+/// image ran out of), and comes only from its own disk, whose sample bytes are labelled
+/// "D<disk> ...".
+std::vector<std::string> CheckAgainstReference(const ReferenceImage& reference,
+                                               const std::string& dir);
 
 }  // namespace d88test
 

@@ -303,6 +303,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
       {"ZeroCount", disk({WithCount(sector(1), 0), sector(2)}).Build(),
        "  disk 0 track 0 sector 0/0/1/1: sector count 0, which ends every read of the track at "
        "this record, its 1st of 2"},
+      {"ZeroCountIsNotFoldedWithTheNext", disk({WithCount(sector(1), 0), sector(2)}).Build(),
+       "  track 0: 2 x 256 bytes (N 1), R 1-2, MFM, counts 0,2"},
       {"PastCount", disk({WithCount(sector(1), 1), WithCount(sector(2), 1)}).Build(),
        "  disk 0 track 0: 1 record after the 1 its count says, before the next track: file "
        "offsets 960-1231 (272 bytes), which no read reaches"},
@@ -321,6 +323,10 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 1: starts inside track 0, at its 2nd record (file offset 960)"},
       {"EntryInsideTheHeader", disk({sector(1)}).SetTrackEntry(5, 100).Build(),
        "  disk 0 track 5: entry 100 points inside the disk's header (file offset 100)"},
+      // ... and that is all it says of it, not of the records the header's bytes would be.
+      {"EntryInsideTheHeaderIsOneAnomaly",
+       disk({sector(1), sector(2)}).SetTrackEntry(5, 100).Build(),
+       "image.d88: 1776 bytes, 1 disk, 1 anomaly"},
       {"TrackPastSize", disk({sector(1)}).SetTrackEntry(7, 0xFFFFFFF0u).Build(),
        "  disk 0 track 7: entry 0xFFFFFFF0, 2^31 or more, is past the disk's size"},
       {"SecondDiskTrackPastSize",

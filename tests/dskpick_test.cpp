@@ -17,8 +17,11 @@
 #include <thread>
 #include <vector>
 
+#include "testing/cut_checks.h"
 #include "testing/d88_builder.h"
+#include "testing/d88_layout.h"
 #include "testing/expected_files.h"
+#include "testing/reference_walk.h"
 #include "testing/sample_image.h"
 #include "testing/temp_dir.h"
 #include "testing/tool_runner.h"
@@ -232,6 +235,47 @@ TEST_F(DskpickTest, ShortRunIsZeroFilledAndWarned) {
     ExpectFile(name, ExpectedContent(Entry(name), 1024));
   }
   ExpectFile("MUS300", ExpectedContent(Entry("MUS300")));
+}
+
+// Damage that sends a walk on past its track: the files are the reference walk's, which never
+// leaves its disk, on every build (the Windows one under Wine too). Disk 1 carries the same IDs
+// where a walk running on from disk 0 would find them.
+TEST_F(DskpickTest, DamagedDiskNeverYieldsTheNextDisksBytes) {
+  Layout layout;
+  const Bytes sample = BuildSampleImage(&layout);
+  auto record = [&](int track, int r) {
+    return layout.record_offsets[SampleRecordIndex(0, track, r)];
+  };
+  auto data_size = [&](std::uint16_t size) {
+    Bytes image = sample;
+    PutLE16(image, record(80, 3) + layout::kDataSize, size);
+    return image;
+  };
+  Bytes unused_entries = sample;
+  for (int track = kSampleTracks; track < layout::kTrackCount; ++track) {
+    PutLE32(unused_entries, layout::TrackEntry(track),
+            static_cast<std::uint32_t>(layout.disk_offsets[1]));
+  }
+  Bytes counts = sample;
+  for (int r = 1; r <= 5; ++r) PutLE16(counts, record(80, r) + layout::kSectorCount, 10);
+  const struct {
+    const char* name;
+    Bytes image;
+  } cases[] = {
+      {"DataSizeZero", data_size(0)},
+      {"DataSizeHalf", data_size(512)},
+      {"DataSizePastTheDisk", data_size(65535)},
+      {"UnusedEntriesAtTheDisksSize", unused_entries},
+      {"CountsRunOn", counts},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const std::string& name : FilesIn(dir_)) std::filesystem::remove(dir_.File(name));
+    EXPECT_EQ(RunOn(c.image).status, 0);
+    const std::vector<std::string> problems =
+        CheckAgainstReference(ReferenceImage(c.image), dir_.path().string());
+    EXPECT_TRUE(problems.empty()) << problems.front();
+  }
 }
 
 TEST_F(DskpickTest, NameTakenByADirectory) {
