@@ -86,7 +86,7 @@ class HtmlWriter {
   explicit HtmlWriter(Output& out) : out_(out) {}
 
   void Image(const Model& model, std::size_t number) {
-    const std::string id = Format("i%zu", number);
+    const std::string id = Format("i%d", static_cast<int>(number));
     out_.Line(Format("<section id=\"%s\"><h2>%s</h2>", id.c_str(), Escape(model.path).c_str()));
     std::string summary;
     Output text(&summary);
@@ -213,10 +213,9 @@ class HtmlWriter {
 
   void Anomalies(const Model& model, const std::string& image_id) {
     if (model.anomalies.empty()) return;
-    out_.Line(
-        Format("<h3>Anomalies</h3><p>%zu in all; five of each kind are named here, "
-               "d88info --json lists every one.</p><ol>",
-               model.anomalies.size()));
+    out_.Line(Format("<h3>Anomalies</h3><p>%" PRId64 " in all; five of each kind are named here, "
+                     "d88info --json lists every one.</p><ol>",
+                     static_cast<std::int64_t>(model.anomalies.size())));
     std::array<std::int64_t, static_cast<std::size_t>(Kind::kCount)> counts{};
     for (const Anomaly& anomaly : model.anomalies) {
       if (++counts[static_cast<std::size_t>(anomaly.kind)] > kNamedPerKind) continue;
