@@ -1,5 +1,6 @@
 #include "d88/d88_image.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -173,11 +174,6 @@ bool D88Image::Open(const char* path) {
   if (file == nullptr) {
     return false;
   }
-  // Every sector read seeks, and a read error shows first here rather than as a missing disk.
-  if ((std::fgetc(file) == EOF && std::ferror(file) != 0) || std::fseek(file, 0, SEEK_SET) != 0) {
-    std::fclose(file);
-    return false;
-  }
   image_ = file;
 
   // One window for the whole scan: headers close together, or one found again and again (a
@@ -197,6 +193,13 @@ bool D88Image::Open(const char* path) {
       break;
     }
     offset += static_cast<std::int32_t>(disk_size);
+  }
+  // A file that cannot be read fails here, rather than show as an image without disks.
+  if (std::ferror(image_) != 0) {
+    const int reason = errno;
+    Close();
+    errno = reason;
+    return false;
   }
   return true;
 }

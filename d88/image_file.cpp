@@ -56,11 +56,16 @@ std::FILE* OpenImageFile(const char* path, FileIdentity* identity, std::int64_t*
   } else if (S_ISDIR(status.st_mode)) {
     reason = EISDIR;
   } else if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)) {
-    // A block device's size shows only at its end.
-    const off_t end = lseek(fd, 0, SEEK_END);
-    const int flags = end < 0 || lseek(fd, 0, SEEK_SET) != 0 ? -1 : fcntl(fd, F_GETFL);
-    std::FILE* file =
-        flags == -1 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ? nullptr : fdopen(fd, "rb");
+    // A regular file's size is in its status, and O_NONBLOCK means nothing to its reads; a
+    // block device's size shows only at its end, and its reads are made to wait as usual.
+    off_t end = status.st_size;
+    bool ready = true;
+    if (S_ISBLK(status.st_mode)) {
+      end = lseek(fd, 0, SEEK_END);
+      const int flags = end < 0 || lseek(fd, 0, SEEK_SET) != 0 ? -1 : fcntl(fd, F_GETFL);
+      ready = flags != -1 && fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
+    }
+    std::FILE* file = ready ? fdopen(fd, "rb") : nullptr;
     if (file != nullptr) {
       identity->volume = static_cast<std::uint64_t>(status.st_dev);
       identity->file = static_cast<std::uint64_t>(status.st_ino);
