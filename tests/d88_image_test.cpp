@@ -585,6 +585,34 @@ TEST_F(ReaderTest, DiskStartingAt2Pow31Minus1) {
   reader_.Open(nullptr);
 }
 
+// A track may start on the last offset there is, 2^31 - 1 (in a sparse file).
+TEST_F(ReaderTest, TrackStartingAt2Pow31Minus1IsRead) {
+  constexpr std::int64_t kLine = 2147483647;
+  Layout layout;
+  const Bytes built = D88Builder()
+                          .AddDisk("EDGE")
+                          .AddSector(0, 1, 0, 1, 0, Pattern(128, 1))
+                          .SetDiskSize(static_cast<std::uint32_t>(kLine))
+                          .SetTrackEntry(0, static_cast<std::uint32_t>(kLine))
+                          .Build(&layout);
+  path_ = dir_.File("edge.d88");
+  {
+    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(built.data()),
+              static_cast<long>(layout.record_offsets.at(0)));
+    out.seekp(kLine);
+    out.write(reinterpret_cast<const char*>(built.data() + layout.record_offsets.at(0)),
+              static_cast<long>(built.size() - layout.record_offsets.at(0)));
+    ASSERT_TRUE(out.good());
+  }
+  ASSERT_TRUE(reader_.Open(path_.c_str()));
+  ASSERT_TRUE(reader_.SelectDisk(0));
+  std::uint8_t data[128];
+  EXPECT_EQ(reader_.ListSectorIds(0, data, 128), 4);
+  EXPECT_EQ(reader_.ReadSector(0, 1, 0, 1, 0, data, 128), 128);
+  reader_.Open(nullptr);
+}
+
 TEST_F(ReaderTest, UnusableTracksYieldNothing) {
   struct Case {
     const char* name;
@@ -691,6 +719,21 @@ TEST_F(ReaderTest, SectorRangeDecidesWhereATrackEnds) {
   reader_.SetSectorRange(2, 4);
   ASSERT_EQ(reader_.ReadSectors(0, 0, 0, 4, 3, buffer.data(), 3072), 3072);
   EXPECT_EQ(buffer, ExpectedRun({{0, 4}, {1, 2}, {1, 3}}, 3072));
+  // By default a run steps from sector 16 of one track to sector 1 of the next.
+  D88Builder sixteen;
+  sixteen.AddDisk("16");
+  for (int t = 0; t < 2; ++t) {
+    for (std::uint8_t r = 1; r <= 16; ++r) {
+      sixteen.AddSector(t, 0, static_cast<std::uint8_t>(t), r, 0,
+                        Pattern(128, static_cast<std::uint32_t>(t * 16 + r)));
+    }
+  }
+  D88Image fresh;
+  ASSERT_TRUE(WriteBytes(dir_.File("sixteen.d88"), sixteen.Build()));
+  ASSERT_TRUE(fresh.Open(dir_.File("sixteen.d88").c_str()));
+  ASSERT_TRUE(fresh.SelectDisk(0));
+  ASSERT_EQ(fresh.ReadSectors(0, 0, 0, 16, 0, buffer.data(), 256), 256);
+  EXPECT_EQ(Bytes(buffer.begin() + 128, buffer.begin() + 256), Pattern(128, 17));
 }
 
 TEST_F(ReaderTest, RunsStopAtTheFirstMissingOrShortSector) {

@@ -66,6 +66,8 @@ TEST_F(ListSectorIdsTest, ChainsIgnoreCountsAndStopAtTheDisksEnd) {
   EXPECT_EQ(records[1].offset, static_cast<std::int64_t>(layout.record_offsets[1]));
   EXPECT_EQ(reader_.ListChain(static_cast<std::int64_t>(layout.record_offsets[1]), records, 8), 2);
   EXPECT_EQ(reader_.ListChain(static_cast<std::int64_t>(layout.record_offsets[0]), records, 2), 2);
+  EXPECT_EQ(reader_.ListChain(static_cast<std::int64_t>(layout.record_offsets[2]), records, 1), 1);
+  EXPECT_EQ(records[0].r, 3);
   EXPECT_EQ(reader_.ListChain(-1, records, 8), 0);
   ASSERT_TRUE(reader_.SelectDisk(1));
   EXPECT_EQ(reader_.ListChain(static_cast<std::int64_t>(layout.record_offsets[0]), records, 8), 0);
