@@ -25,6 +25,7 @@
 #include "testing/sample_image.h"
 #include "testing/temp_dir.h"
 #include "testing/tool_runner.h"
+#include "tool/cut_file.h"
 #include "tool/replace_file.h"
 
 namespace d88test {
@@ -600,6 +601,24 @@ TEST_F(DskpickTest, DirectoryAsImageIsNoImage) {
   EXPECT_EQ(info.err.rfind("d88info: cannot open folder: ", 0), 0u) << info.err;
   if (!UsingOtherCommand()) {
     EXPECT_EQ(info.err, Line("d88info: cannot open folder: Is a directory"));
+  }
+}
+
+// A byte range that does not fit the cut buffer is refused before anything is read; one that
+// fills it exactly is read (here from no image, so nothing comes).
+TEST_F(DskpickTest, CutFileRefusesRangesOutsideItsBuffer) {
+  struct Case {
+    std::int32_t skip, length;
+    CutOutcome outcome;
+  };
+  for (const Case& c :
+       {Case{-1, 10, CutOutcome::kRejected}, Case{0, -1, CutOutcome::kRejected},
+        Case{1, kCutBufferSize, CutOutcome::kRejected},
+        Case{kCutBufferSize, 1, CutOutcome::kRejected},
+        Case{1, kCutBufferSize - 1, CutOutcome::kNoData}, Case{0, 0, CutOutcome::kNoData}}) {
+    SCOPED_TRACE(std::to_string(c.skip) + " + " + std::to_string(c.length));
+    const CutEntry entry = {0, "RANGE", 0, 0, 0, 1, 3, c.skip, c.length};
+    EXPECT_EQ(CutFile(entry), c.outcome);
   }
 }
 
