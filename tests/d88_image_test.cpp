@@ -191,6 +191,7 @@ TEST_F(ReaderTest, DiskNamesAreCutAtNulOrSixteenBytes) {
                     .AddDisk("ABCDEFGHIJKLMNOPQRST")
                     .AddDisk(std::string("ABCDE\0GHIJ", 10))
                     .AddDisk("")
+                    .AddDisk("A\x01\x7F\xFFZ")  // only a NUL ends a name
                     .Build();
   ASSERT_TRUE(OpenImage(image));
   ASSERT_TRUE(reader_.SelectDisk(0));
@@ -199,6 +200,8 @@ TEST_F(ReaderTest, DiskNamesAreCutAtNulOrSixteenBytes) {
   EXPECT_STREQ(reader_.GetDiskName(), "ABCDE");
   ASSERT_TRUE(reader_.SelectDisk(2));
   EXPECT_STREQ(reader_.GetDiskName(), "");
+  ASSERT_TRUE(reader_.SelectDisk(3));
+  EXPECT_STREQ(reader_.GetDiskName(), "A\x01\x7F\xFFZ");
 }
 
 TEST_F(ReaderTest, FailedSelectClearsTheSelection) {

@@ -329,6 +329,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "image.d88: 1776 bytes, 1 disk, 1 anomaly"},
       {"TrackPastSize", disk({sector(1)}).SetTrackEntry(7, 0xFFFFFFF0u).Build(),
        "  disk 0 track 7: entry 0xFFFFFFF0, 2^31 or more, is past the disk's size"},
+      {"LargestEntryPastSize", disk({sector(1)}).SetTrackEntry(7, 0x7FFFFFFFu).Build(),
+       "  disk 0 track 7: entry 2147483647 (file offset 2147483647) is past the disk's size"},
       {"SecondDiskTrackPastSize",
        D88Builder().AddDisk("A").AddDisk("B").SetDiskSize(690).SetTrackEntry(0, 700).Build(),
        "  disk 1 track 0: entry 700 (file offset 1388) is past the disk's size"},
@@ -403,6 +405,9 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   // The image ends inside DEMO's fifth sector, the last of track 80 in the file.
   const Bytes cut_short(sample.begin(),
                         sample.begin() + static_cast<long>(record(80, 4) + 16 + 100));
+  // DEMO's first sector holds no data.
+  Bytes empty_sector = sample;
+  PutLE16(empty_sector, record(80, 2) + layout::kDataSize, 0);
   // A first record whose count is 0 ends every read of its track.
   Bytes zero_count = sample;
   PutLE16(zero_count, record(80, 1) + layout::kSectorCount, 0);
@@ -434,6 +439,10 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
        "DEMO: incomplete 2048 of 8448 bytes (disk 0, track 80, C/H/R/N 40/0/2/3; the image ends "
        "inside sector 40/0/4/3 of track 80, after 100 of 1024 bytes)",
        "5 of 20 files would be cut, 1 of them incomplete"},
+      {"SectorWithoutData", empty_sector, 0,
+       "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/2/3 of track 80 holds no "
+       "data)",
+       "19 of 20 files would be cut"},
       {"FirstCountZero", zero_count, 0,
        "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: a read stops at its record "
        "40/0/1/3 (file offset " +
@@ -466,6 +475,8 @@ TEST(D88infoTest, NamesShowAsTheOutputCanShowThem) {
        "\"\\x93\\xFA\\x96{\\x8C\\xEA\""},
       {"HalfWidthKana", "\xB1\xB2", "\"\xEF\xBD\xB1\xEF\xBD\xB2\"", "\"\\xB1\\xB2\""},
       {"BackslashAsSecondByte", "\x83\x5C", "\"\xE3\x82\xBD\"", "\"\\x83\\x5C\""},
+      // In UTF-8 the last byte of 語 (E8 AA 9E) would pass for a Shift_JIS lead byte.
+      {"QuoteAfterKanji", "\x8C\xEA\"", "\"\xE8\xAA\x9E\\x22\"", "\"\\x8C\\xEA\\x22\""},
       {"NotShiftJis", "\x81\x20", "\"\\x81 \"", "\"\\x81 \""},
       {"DeleteTildeAndQuote", "A\x7F~\"", "\"A\\x7F~\\x22\"", "\"A\\x7F~\\x22\""},
   };

@@ -106,7 +106,9 @@ TEST_F(ListSectorIdsTest, SectorCountsDecideWhereTheListingEnds) {
 
 TEST_F(ListSectorIdsTest, UnusableTracksListNothing) {
   D88Builder builder;
-  builder.AddDisk("U")
+  // Media 0x20 stands right after the track table in the reader: a track index read past the
+  // table would take it for an entry.
+  builder.AddDisk("U", 0x20)
       .AddRecord(2, Sector(1))
       .AddRecord(3, Sector(1))
       .SetTrackEntry(3, 0x80000000u);
