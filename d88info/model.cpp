@@ -342,11 +342,13 @@ class Builder {
     if (size == 0) {
       Add(Kind::kSizeZero, &disk, nullptr, -1, disk.offset + d88::kOffsetDiskSize,
           where + ": its size field is 0, so the next disk would start where it does");
-    } else if (size < d88::kDiskHeaderSize && disk.index + 1 < model_.disk_count) {
+    } else if (size < d88::kDiskHeaderSize) {
       Add(Kind::kSizeInsideHeader, &disk, nullptr, -1, disk.offset + d88::kOffsetDiskSize,
-          Format("%s: its size field %" PRId64
-                 " is smaller than its header; disk %d starts inside it",
-                 where.c_str(), static_cast<std::int64_t>(size), disk.index + 1));
+          Format("%s: its size field %" PRId64 " is smaller than its header%s", where.c_str(),
+                 static_cast<std::int64_t>(size),
+                 disk.index + 1 < model_.disk_count
+                     ? Format("; disk %d starts inside it", disk.index + 1).c_str()
+                     : ""));
     }
     if (disk.write_protect != 0x00 && disk.write_protect != 0x10) {
       Add(Kind::kOddByte, &disk, nullptr, -1, disk.offset + d88::kOffsetWriteProtect,
@@ -532,12 +534,17 @@ class Builder {
     const bool cut_short = track.walk == track.own && track.walk_end != WalkEnd::kCount &&
                            track.walk_end != WalkEnd::kLimit;
     if (cut_short) {
+      // Where the records disagree on the count, no one count says how many there should be.
+      const std::string after =
+          values.size() > 1 ? Format("%" PRId64 " record%s", static_cast<std::int64_t>(track.own),
+                                     track.own == 1 ? "" : "s")
+                            : Format("%" PRId64 " of the %d records its count says",
+                                     static_cast<std::int64_t>(track.own), count);
       Add(Kind::kTruncated, &disk, &track, -1, end.header.offset,
           Format(
-              "%s: %s inside the track after %" PRId64 " of the %d records its count says",
-              where.c_str(),
+              "%s: %s inside the track after %s", where.c_str(),
               track.walk_end == WalkEnd::kFileEnd ? "the image ends" : NextDiskWords(disk).c_str(),
-              static_cast<std::int64_t>(track.own), count));
+              after.c_str()));
     } else if (values.size() == 1 && count != track.own) {
       Add(Kind::kCountDiffers, &disk, &track, -1, track.offset,
           Format("%s: the count says %d (0x%04X), the track holds %" PRId64 " record%s%s",
@@ -685,7 +692,10 @@ class Builder {
     for (const Disk& disk : model_.disks) {
       if (!disk.readable) continue;
       last = &disk;
-      const std::int64_t size = disk.size > kInt32Max ? model_.size : disk.size;
+      // A disk takes at least its header, whatever its size field says.
+      const std::int64_t size = disk.size > kInt32Max
+                                    ? model_.size
+                                    : std::max<std::int64_t>(disk.size, d88::kDiskHeaderSize);
       end_of_disks = std::max(end_of_disks, disk.offset + size);
     }
     if (records_dropped_) {

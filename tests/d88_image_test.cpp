@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -115,6 +116,12 @@ TEST_F(ReaderTest, FreshReaderHasNothingSelected) {
 TEST_F(ReaderTest, OpenFailsOnMissingPathAndDirectory) {
   EXPECT_FALSE(reader_.Open(dir_.File("missing.d88").c_str()));
   EXPECT_FALSE(reader_.Open(dir_.path().string().c_str()));
+#ifdef __linux__
+  // A regular file whose first read fails (EIO: nothing is mapped at address 0) is no image.
+  errno = 0;
+  EXPECT_FALSE(reader_.Open("/proc/self/mem"));
+  EXPECT_EQ(errno, EIO);
+#endif
   EXPECT_EQ(reader_.GetDiskCount(), 0);
   EXPECT_FALSE(reader_.SelectDisk(0));
 }
@@ -525,6 +532,8 @@ TEST_F(ReaderTest, WalksEndWhereTheNextDiskStarts) {
   const Case cases[] = {
       {"SectorOfTheNextDiskIsNotFound", image(skips_header, true), 0, 2, 0, 1},
       {"DataStopsAtTheNextDisk", image(WithDataSize(first, 1000), true), 0, 1, 128, 1},
+      // A header whose last byte is the disk's last is still read.
+      {"HeaderEndingAtTheNextDiskIsRead", image(MakeRecord(0, 0, 1, 0, {}), true), 0, 1, 0, 1},
       {"DataOfTheLastDiskRunsOnPastItsSize",
        [&] {
          // Fewer than 688 bytes after the disk: no disk is found there.
@@ -553,7 +562,8 @@ TEST_F(ReaderTest, WalksEndWhereTheNextDiskStarts) {
     std::uint8_t ids[16];
     EXPECT_EQ(reader_.ListSectorIds(c.track, ids, 16), 4 * c.listed);
     EXPECT_EQ(reader_.GetDiskEnd(),
-              static_cast<std::int64_t>(reader_.GetDiskCount() > 1 ? disk_size : c.image.size()));
+              static_cast<std::int64_t>(reader_.GetDiskCount() > 1 ? c.image.size() - second.size()
+                                                                   : c.image.size()));
     if (c.r == 1) {
       EXPECT_EQ(records[0].data_held, c.read);
     }

@@ -313,6 +313,15 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
       {"TrackCutShort", Bytes(clean.begin(), clean.end() - 272),
        "  disk 0 track 1: the image ends inside the track after 1 of the 2 records its count "
        "says"},
+      {"CutShortWhereCountsDisagree",
+       [&] {
+         // Track 1's counts say 9 and 5: neither ends its walk, which the file's end does.
+         Bytes image = clean;
+         PutLE16(image, 1232 + L::kSectorCount, 9);
+         PutLE16(image, 1504 + L::kSectorCount, 5);
+         return image;
+       }(),
+       "  disk 0 track 1: the image ends inside the track after 2 records"},
       {"DataCutShort", Bytes(clean.begin(), clean.end() - 56),
        "  disk 0 track 1 sector 0/1/2/1: the image ends inside its data, after 200 of 256 bytes"},
       {"RecordRunsIntoNextTrack", disk({sector(1), WithDataSize(sector(2), 300)}).Build(),
@@ -564,6 +573,13 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
     std::vector<std::string> lines;
   };
   const Case cases[] = {
+      {"LastDiskSizeInsideItsHeader",
+       D88Builder().AddDisk("A").SetDiskSize(100).Build(),
+       {"image.d88"},
+       {"image.d88: 688 bytes, 1 disk, 1 anomaly",
+        "disk 0 \"A\": media 0x00 (2D), not write-protected, at 0, size 100",
+        "  tracks 0-163: absent",
+        "anomalies:", "  disk 0: its size field 100 is smaller than its header"}},
       {"LayoutsFoldedAndCounted",
        kinds_image,
        {"image.d88"},

@@ -639,12 +639,15 @@ TEST_F(DskpickTest, SameInodeOnAnotherFileSystemIsNotTheImage) {
   ReplaceFailure failure;
   const bool as_image = ReplaceFileWhole("DEMO", same, data, 3, &failure);
   const bool other_volume = ReplaceFileWhole("DEMO", other_device, data, 3, &failure);
-  // A name whose temporary name would not fit is refused before anything is written.
-  const std::string long_name(60, 'L');
+  // A name whose temporary name (13 bytes more) would not fit its 64 bytes, NUL included, is
+  // refused before anything is written; one a byte shorter is written.
+  const std::string long_name(51, 'L');
+  const bool fits = ReplaceFileWhole(std::string(50, 'F').c_str(), other_device, data, 3, &failure);
   const bool too_long = ReplaceFileWhole(long_name.c_str(), other_device, data, 3, &failure);
   ASSERT_EQ(chdir(old_dir), 0);
   EXPECT_FALSE(as_image);
   EXPECT_TRUE(other_volume);
+  EXPECT_TRUE(fits);
   EXPECT_FALSE(too_long);
   EXPECT_STREQ(failure.reason, std::strerror(ENAMETOOLONG));
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / long_name));
