@@ -523,11 +523,11 @@ class Builder {
                                                                : ", ") +
                 std::to_string(values[i]);
       }
-      if (values.size() > kValuesNamed) {
-        list += Format(" and %d other counts", static_cast<int>(values.size() - kValuesNamed));
-      }
+      const int others = static_cast<int>(values.size() - std::min(values.size(), kValuesNamed));
+      list += others > 0 ? Format(" and %d other count%s", others, others == 1 ? "" : "s")
+                         : std::string(" sectors");
       Add(Kind::kCountsDisagree, &disk, &track, -1, track.offset,
-          Format("%s: records say %s sectors%s", where.c_str(), list.c_str(), runs_on.c_str()));
+          Format("%s: records say %s%s", where.c_str(), list.c_str(), runs_on.c_str()));
       runs_on.clear();
     }
     const Record& end = At(disk, last);

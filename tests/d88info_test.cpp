@@ -234,6 +234,14 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     return builder.AddSector(1, 0, 1, 1, 1, Pattern(256)).AddSector(1, 0, 1, 2, 1, Pattern(256));
   };
   auto sector = [](std::uint8_t r) { return MakeRecord(0, 0, r, 1, Pattern(256, r)); };
+  // Records R 1, 2, ... whose counts are `counts`.
+  auto counted = [&](std::vector<std::uint16_t> counts) {
+    std::vector<Record> records;
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+      records.push_back(WithCount(sector(static_cast<std::uint8_t>(i + 1)), counts[i]));
+    }
+    return records;
+  };
   const Bytes clean = disk({sector(1), sector(2)}).Build();
   // The second record of track 0, 688 + 272 bytes in; track 1 starts at 1232.
   auto patched = [&](std::size_t at, std::uint8_t value) {
@@ -297,6 +305,11 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
       {"ThreeCounts",
        disk({WithCount(sector(1), 3), WithCount(sector(2), 5), WithCount(sector(3), 9)}).Build(),
        "  disk 0 track 0: records say 3, 5 and 9 sectors; a read runs on into track 1"},
+      {"FiveCountsNamed", disk(counted({10, 11, 12, 13, 14})).Build(),
+       "  disk 0 track 0: records say 10, 11, 12, 13 and 14 sectors; a read runs on into track 1"},
+      {"SixthCountCounted", disk(counted({10, 11, 12, 13, 14, 15})).Build(),
+       "  disk 0 track 0: records say 10, 11, 12, 13, 14 and 1 other count; a read runs on into "
+       "track 1"},
       {"CountDiffers", disk({WithCount(sector(1), 16), WithCount(sector(2), 16)}).Build(),
        "  disk 0 track 0: the count says 16 (0x0010), the track holds 2 records; a read runs on "
        "into track 1"},
@@ -580,6 +593,15 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
         "disk 0 \"A\": media 0x00 (2D), not write-protected, at 0, size 100",
         "  tracks 0-163: absent",
         "anomalies:", "  disk 0: its size field 100 is smaller than its header"}},
+      {"SizeZeroFoundAgainAndAgain",
+       D88Builder().AddDisk("Z").AddRecord(0, record(0, 0, 1, 0, 128)).SetDiskSize(0).Build(),
+       {"image.d88"},
+       {"image.d88: 832 bytes, 64 disks, 2 anomalies",
+        "disk 0 \"Z\": media 0x00 (2D), not write-protected, at 0, size 0, found 64 times "
+        "(disks 0-63)",
+        "  track 0: past the disk's size", "  tracks 1-163: absent",
+        "anomalies:", "  disk 0: its size field is 0, so the next disk would start where it does",
+        "  disk 0 track 0: entry 688 (file offset 688) is past the disk's size"}},
       {"LayoutsFoldedAndCounted",
        kinds_image,
        {"image.d88"},
