@@ -680,10 +680,13 @@ class Builder {
 
   void ReportUnreached(const Disk& disk, std::int64_t from, std::int64_t to) {
     Add(Kind::kUnreached, &disk, nullptr, -1, from,
-        Format("disk %d: %" PRId64 " bytes at file offsets %" PRId64 "-%" PRId64
-               " that no track reaches",
-               disk.index, static_cast<std::int64_t>(to - from), static_cast<std::int64_t>(from),
-               static_cast<std::int64_t>(to - 1)));
+        to - from == 1
+            ? Format("disk %d: 1 byte at file offset %" PRId64 " that no track reaches", disk.index,
+                     static_cast<std::int64_t>(from))
+            : Format("disk %d: %" PRId64 " bytes at file offsets %" PRId64 "-%" PRId64
+                     " that no track reaches",
+                     disk.index, static_cast<std::int64_t>(to - from),
+                     static_cast<std::int64_t>(from), static_cast<std::int64_t>(to - 1)));
   }
 
   void CheckImage() {

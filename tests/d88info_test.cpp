@@ -323,6 +323,21 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "offsets 960-1231 (272 bytes), which no read reaches"},
       {"UnreachedArea", padded(disk({sector(1), sector(2)}).SetDiskSize(1876).Build(), 1876),
        "  disk 0: 100 bytes at file offsets 1776-1875 that no track reaches"},
+      {"OneByteUnreached",
+       [&] {
+         // One byte between the header and track 0.
+         Bytes image = clean;
+         image.insert(image.begin() + 688, 0);
+         PutLE32(image, L::kDiskSize, 1777);
+         PutLE32(image, L::TrackEntry(0), 689);
+         PutLE32(image, L::TrackEntry(1), 1233);
+         return image;
+       }(),
+       "  disk 0: 1 byte at file offset 688 that no track reaches"},
+      // A record of another N after the count's end is no sector of the track.
+      {"PastCountKeepsTheTracksN",
+       disk({WithCount(sector(1), 1), MakeRecord(0, 0, 2, 2, Pattern(512))}).Build(),
+       "  disk 0: 528 bytes at file offsets 960-1487 that no track reaches"},
       {"TrackCutShort", Bytes(clean.begin(), clean.end() - 272),
        "  disk 0 track 1: the image ends inside the track after 1 of the 2 records its count "
        "says"},
