@@ -358,6 +358,15 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 1: starts where track 0 does, at file offset 688"},
       {"StartsAtARecord", disk({sector(1), sector(2)}).SetTrackEntry(1, 960).Build(),
        "  disk 0 track 1: starts inside track 0, at its 2nd record (file offset 960)"},
+      // The last disk's walks go on to the end of the file: a record there is read.
+      {"EntryAtTheSizeOfTheLastDiskIsRead",
+       [&] {
+         Bytes image = D88Builder().AddDisk("A").AddRecord(0, sector(1)).SetTrackEntry(5, 960).Build();
+         const Bytes after = D88Builder().AddDisk().AddSector(0, 2, 1, 1, 1, Pattern(256)).Build();
+         image.insert(image.end(), after.begin() + 688, after.end());
+         return image;
+       }(),
+       "  track 5: 1 x 256 bytes (N 1), R 1, MFM"},
       {"EntryInsideTheHeader", disk({sector(1)}).SetTrackEntry(5, 100).Build(),
        "  disk 0 track 5: entry 100 points inside the disk's header (file offset 100)"},
       // ... and that is all it says of it, not of the records the header's bytes would be.
