@@ -27,7 +27,8 @@ std::string Plain(std::string text) {
 }
 
 // The sample image, and the sample damaged: a CRC error, a deleted mark, a count that sends
-// track 80's walk on into track 81, and the last disk cut short.
+// track 80's walk on into track 81, a deleted byte the format does not define, and the last
+// disk cut short.
 std::vector<std::pair<std::string, Bytes>> Images() {
   Layout layout;
   Bytes damaged = BuildSampleImage(&layout);
@@ -37,6 +38,7 @@ std::vector<std::pair<std::string, Bytes>> Images() {
   damaged[record(0, 80, 3) + layout::kStatus] = 0xB0;
   damaged[record(0, 72, 2) + layout::kDeleted] = 0x10;
   for (int r = 1; r <= 5; ++r) PutLE16(damaged, record(2, 80, r) + layout::kSectorCount, 10);
+  damaged[record(3, 10, 1) + layout::kDeleted] = 0x01;
   damaged.resize(damaged.size() - 500);
   return {{"sample.d88", BuildSampleImage()}, {"damaged.d88", damaged}};
 }
@@ -107,6 +109,11 @@ TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
       }
     }
     EXPECT_EQ(records, static_cast<std::size_t>(kSampleDisks * kSampleTracks * 5));
+    std::vector<std::string> kinds;
+    for (const auto& anomaly : doc["anomalies"]) kinds.push_back(anomaly["kind"]);
+    const std::vector<std::string> damaged_kinds = {"deleted",       "status",   "count_differs",
+                                                    "size_past_end", "odd_byte", "truncated"};
+    EXPECT_EQ(kinds, name == "sample.d88" ? std::vector<std::string>() : damaged_kinds);
     const std::string summary = Plain(RunD88info(dir.path().string(), {name}).out);
     const std::size_t anomalies = doc["anomalies"].size();
     EXPECT_NE(summary.find(anomalies == 0 ? std::string(" bytes, 4 disks, no anomalies\n")
@@ -148,12 +155,13 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
   image[layout.record_offsets[3] + layout::kDeleted] = 0x10;  // track 1, R 1: d
   image[layout.record_offsets[5] + layout::kStatus] = 0xE0;   // track 1, R 3: M
   image[layout.record_offsets[6] + layout::kDensity] = 0x40;  // track 3, R 1: F
+  image[layout.record_offsets[7] + layout::kStatus] = 0xA0;   // track 3, R 2: C
   image[layout.record_offsets[8] + layout::kDensity] = 0x23;  // track 3, R 3: ?
   ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
   const std::string plain =
       Line("image.d88: 1 disk, one character a record in file order") + Line("disk 0 \"MAP\":") +
       Line("          head 0  head 1") + Line("  cyl   0 .C.     d.M") +
-      Line("  cyl   1         F.?") +
+      Line("  cyl   1         FC?") +
       Line(
           "legend: . normal, # a sector of a file dskpick cuts, F single density (FM), S odd "
           "data size,") +
@@ -204,7 +212,7 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
                   "size 1024, file offset "),
             1u);
   EXPECT_EQ(count("class=\"s3\"><title>disk 0 track 72 36/0/2/3: deleted, data size 1024"), 1u);
-  EXPECT_EQ(count("class=\"s6\"><title>"), static_cast<std::size_t>(kSampleDisks * 82 * 5 - 2));
+  EXPECT_EQ(count("class=\"s6\"><title>"), static_cast<std::size_t>(kSampleDisks * 82 * 5 - 3));
   EXPECT_EQ(count("<use href=\"#i0-d0-c\" class=\"f fcut\""), 9u + 2 + 2 + 2 + 2);
   EXPECT_NE(html.find("<a href=\"#i0-d0-r"), std::string::npos);
   EXPECT_LT(html.size(), 1000000u);
