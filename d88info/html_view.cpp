@@ -16,7 +16,7 @@ namespace {
 
 // A record's cell in the picture, and the room between rows and around them.
 constexpr int kCell = 10, kStep = kCell + 1, kLabelWidth = 40, kTop = 14, kBandGap = 8;
-// Cells drawn at most: a track's first 64 records, and 6,000 in a report, keep it well under
+// Cells drawn at most: a track's first 64 records, and 5,000 in a report, keep it well under
 // 1 MB whatever the images; the rest is said in words.
 constexpr std::int64_t kMostCellsPerTrack = 64;
 constexpr std::int64_t kMostCells = 5000;
@@ -93,7 +93,6 @@ class HtmlWriter {
     WriteSummary(model, NameStyle::kUtf8, text);
     out_.Line("<pre>" + Escape(summary) + "</pre>");
     Files(model);
-    const std::vector<std::pair<std::int32_t, std::int32_t>> files = FileRecords(model);
     for (const Disk& disk : model.disks) {
       if (disk.readable && disk.repeats > 0 && disk.inside_header_of < 0) {
         Picture(model, disk, id);
