@@ -451,6 +451,9 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   // The image ends inside DEMO's fifth sector, the last of track 80 in the file.
   const Bytes cut_short(sample.begin(),
                         sample.begin() + static_cast<long>(record(80, 4) + 16 + 100));
+  // MUS000 reads 1014 bytes of its one sector, and MUS001 the 10 left and more.
+  Bytes partly_read = sample;
+  partly_read[record(72, 2) + layout::kStatus] = 0xB0;
   // DEMO's first sector holds no data.
   Bytes empty_sector = sample;
   PutLE16(empty_sector, record(80, 2) + layout::kDataSize, 0);
@@ -475,6 +478,10 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
        "DEMO: cut (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/3/3 of track 80: data CRC "
        "error (status 0xB0))",
        "20 of 20 files would be cut, 1 from sectors the image marks"},
+      {"PartlyReadSectorMarked", partly_read, 1,
+       "MUS000: cut (disk 0, track 72, C/H/R/N 36/0/2/3; sector 36/0/2/3 of track 72: data CRC "
+       "error (status 0xB0))",
+       "20 of 20 files would be cut, 2 from sectors the image marks"},
       {"SectorOfTheNextTrack", runs_on, 0,
        "DEMO: incomplete 4096 of 8448 bytes (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/2/3 "
        "of track 80 lies in track 81's records, at file offset " +
