@@ -813,7 +813,7 @@ TEST(D88infoTest, DumpShowsEveryByteOfATrack) {
 }
 
 // Each record's data as hexdump -C shows the same bytes of the file: every sector of a track of
-// the sample, and sectors whose data repeats.
+// the sample, sectors whose data repeats, and sectors that end inside a line.
 TEST(D88infoTest, DumpAgreesWithHexdump) {
   if (RunHostProgram("/", {"hexdump", "-C", "/dev/null"}).status != 0) {
     GTEST_SKIP() << "hexdump is not installed (Debian: bsdextrautils)";
@@ -825,27 +825,56 @@ TEST(D88infoTest, DumpAgreesWithHexdump) {
   std::fill(image.begin() + static_cast<long>(zeros),
             image.begin() + static_cast<long>(zeros) + 1024, 0);
   image[zeros + 600] = 1;
-  TempDir dir;
-  ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
-  for (int track : {3, 80}) {
-    SCOPED_TRACE(track);
+  // Two lines of zeros and half a line more, which no "*" stands for; then 7 bytes.
+  Layout short_layout;
+  const Bytes short_image = D88Builder()
+                                .AddDisk("S")
+                                .AddSector(0, 0, 0, 1, 0, Bytes(40, 0))
+                                .AddSector(0, 0, 0, 2, 0, Pattern(7))
+                                .Build(&short_layout);
+  struct Case {
+    const Bytes& image;
+    int track;
+    std::vector<std::pair<std::size_t, std::size_t>> data;  // file offset and size
+    std::string shows;
+  };
+  std::vector<std::pair<std::size_t, std::size_t>> sample_data[2];
+  for (int r : {1, 3, 5, 2, 4}) {
+    for (int i : {0, 1}) {
+      sample_data[i].emplace_back(
+          layout.record_offsets[SampleRecordIndex(0, i == 0 ? 3 : 80, r)] + 16, 1024);
+    }
+  }
+  const Case cases[] = {
+      {image, 3, sample_data[0], "\n*\n"},
+      {image, 80, sample_data[1], "|D0 T080 R4 +3F0.|"},
+      {short_image,
+       0,
+       {{short_layout.record_offsets[0] + 16, 40}, {short_layout.record_offsets[1] + 16, 7}},
+       "\n*\n000002e0  00 00 00 00 00 00 00 00 "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.track);
+    TempDir dir;
+    ASSERT_TRUE(WriteBytes(dir.File("image.d88"), c.image));
     const std::vector<std::string> lines = Lines(
-        RunD88info(dir.path().string(), {"--dump", "image.d88", "0", std::to_string(track)}).out);
-    std::string want = "disk 0 track " + std::to_string(track) + ": 5 records";
+        RunD88info(dir.path().string(), {"--dump", "image.d88", "0", std::to_string(c.track)}).out);
+    const std::string want = "disk 0 track " + std::to_string(c.track) + ": " +
+                             std::to_string(c.data.size()) + " records";
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0].substr(0, want.size()), want);
     std::string got, expected;
     for (std::size_t i = 1; i < lines.size(); ++i) {
       if (lines[i].rfind("record ", 0) != 0) got += lines[i] + "\n";
     }
-    for (int r : {1, 3, 5, 2, 4}) {
-      const std::size_t data = layout.record_offsets[SampleRecordIndex(0, track, r)] + 16;
-      expected += RunHostProgram(dir.path().string(), {"hexdump", "-C", "-s", std::to_string(data),
-                                                       "-n", "1024", "image.d88"})
-                      .out;
+    for (const auto& [offset, size] : c.data) {
+      expected +=
+          RunHostProgram(dir.path().string(), {"hexdump", "-C", "-s", std::to_string(offset), "-n",
+                                               std::to_string(size), "image.d88"})
+              .out;
     }
     EXPECT_EQ(got, expected);
-    EXPECT_NE(expected.find(track == 3 ? "\n*\n" : "|D0 T080 R4 +3F0.|"), std::string::npos);
+    EXPECT_NE(expected.find(c.shows), std::string::npos) << expected;
   }
 }
 

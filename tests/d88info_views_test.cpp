@@ -179,7 +179,7 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
   EXPECT_EQ(Plain(RunD88info(dir.path().string(), {"--map", "image.d88"}, terminal).out),
             Plain(plain));
   // The sample's files: a cylinder whose sectors dskpick reads, and lines within 100 columns.
-  ASSERT_TRUE(WriteBytes(dir.File("sample.d88"), BuildSampleImage()));
+  for (const auto& [name, bytes] : Images()) ASSERT_TRUE(WriteBytes(dir.File(name), bytes));
   const std::string sample = Plain(RunD88info(dir.path().string(), {"--map", "sample.d88"}).out);
   EXPECT_NE(sample.find("\n  cyl  36 .####   #....\n"), std::string::npos) << sample;
   std::size_t widest = 0;
@@ -188,6 +188,26 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
     widest = std::max(widest, end - start);
   }
   EXPECT_LE(widest, 100u);
+  // Both heads side by side only while they fit in 100 columns: 44 records a track do, 45 not.
+  for (const int records : {44, 45}) {
+    D88Builder wide;
+    wide.AddDisk("WIDE");
+    for (int track : {0, 1}) {
+      for (int r = 1; r <= records; ++r) {
+        wide.AddSector(track, 0, static_cast<std::uint8_t>(track), static_cast<std::uint8_t>(r), 0,
+                       Pattern(128));
+      }
+    }
+    ASSERT_TRUE(WriteBytes(dir.File("wide.d88"), wide.Build()));
+    const std::string map = Plain(RunD88info(dir.path().string(), {"--map", "wide.d88"}).out);
+    const std::string row = records == 44
+                                ? "  cyl   0 " + std::string(44, '.') + "  " + std::string(44, '.')
+                                : "  track   1 " + std::string(45, '.');
+    EXPECT_NE(map.find("\n" + row + "\n"), std::string::npos) << map;
+  }
+  // A mark on a file's sector says more than that a file reads it: MUS000's deleted sector.
+  const std::string damaged = Plain(RunD88info(dir.path().string(), {"--map", "damaged.d88"}).out);
+  EXPECT_NE(damaged.find("\n  cyl  36 .##d#   #....\n"), std::string::npos) << damaged;
 }
 
 // The report for the browser: every record drawn and titled, a marked one unlike a normal one,
