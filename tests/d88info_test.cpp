@@ -316,6 +316,9 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
       {"ZeroCount", disk({WithCount(sector(1), 0), sector(2)}).Build(),
        "  disk 0 track 0 sector 0/0/1/1: sector count 0, which ends every read of the track at "
        "this record, its 1st of 2"},
+      {"FirstOfTwoZeroCounts", disk({WithCount(sector(1), 0), WithCount(sector(2), 0)}).Build(),
+       "  disk 0 track 0 sector 0/0/1/1: sector count 0, which ends every read of the track at "
+       "this record, its 1st of 2"},
       {"ZeroCountIsNotFoldedWithTheNext", disk({WithCount(sector(1), 0), sector(2)}).Build(),
        "  track 0: 2 x 256 bytes (N 1), R 1-2, MFM, counts 0,2"},
       {"PastCount", disk({WithCount(sector(1), 1), WithCount(sector(2), 1)}).Build(),
@@ -402,6 +405,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "not read"},
       {"WriteProtectByte", D88Builder().AddDisk(std::string(26, '\0') + '\x05').Build(),
        "  disk 0: write-protect byte 0x05, neither 0x00 nor 0x10"},
+      {"WriteProtectionUnknown", D88Builder().AddDisk(std::string(26, '\0') + '\x05').Build(),
+       "disk 0 \"\": media 0x00 (2D), write protection unknown, at 0, size 688"},
       {"OddMedia", D88Builder().AddDisk("A", 0x55).Build(),
        "  disk 0: media byte 0x55, none of 0x00 (2D), 0x10 (2DD), 0x20 (2HD), 0x30 (1D), 0x40 "
        "(1DD)"},

@@ -134,6 +134,17 @@ TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
       EXPECT_NE(check.find("\n" + said), std::string::npos) << said;
     }
   }
+  // Every track but an absent one is listed, with its state: one past the disk's size too.
+  ASSERT_TRUE(WriteBytes(
+      dir.File("past.d88"),
+      D88Builder().AddDisk().AddSector(0, 0, 0, 1, 0, {}).SetTrackEntry(7, 0xFFFFFFF0u).Build()));
+  const nlohmann::json past = nlohmann::json::parse(
+      RunD88info(dir.path().string(), {"--json", "past.d88"}).out)["disks"][0]["tracks"];
+  ASSERT_EQ(past.size(), 2u);
+  EXPECT_EQ(past[1]["index"], 7);
+  EXPECT_EQ(past[1]["entry"], 0xFFFFFFF0u);
+  EXPECT_EQ(past[1]["state"], "past_size");
+  EXPECT_TRUE(past[1]["offset"].is_null());
 #endif
 }
 
