@@ -203,9 +203,11 @@ class HtmlWriter {
     }
     out_.Line("</svg>");
     if (left_out > 0) {
-      out_.Line(Format("<p>%" PRId64 " more records are not drawn; d88info --records lists "
-                       "them.</p>",
-                       left_out));
+      out_.Line(left_out == 1 ? std::string("<p>1 more record is not drawn; d88info --records "
+                                            "lists it.</p>")
+                              : Format("<p>%" PRId64 " more records are not drawn; d88info "
+                                       "--records lists them.</p>",
+                                       left_out));
     }
     drawn_[disk.index] = std::move(drawn);
   }

@@ -171,6 +171,11 @@ TEST(D88infoTest, CommandLine) {
        1,
        "--dump takes a disk and a track number, not '1x'",
        false},
+      {"DumpOfASignedNumber",
+       {"--dump", "a.d88", "0", "+1"},
+       1,
+       "--dump takes a disk and a track number, not '+1'",
+       false},
       {"JsonAndMap",
        {"--json", "--map", "a.d88"},
        1,
@@ -294,6 +299,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 0 sector 0/0/2/1: high density (0x01) on a disk of media 0x00 (2D)"},
       {"DataSize", disk({sector(1), MakeRecord(0, 0, 2, 1, Pattern(300))}).Build(),
        "  disk 0 track 0 sector 0/0/2/1: data size 300, not 128 << 1"},
+      {"OddDataSizeFirst", disk({MakeRecord(0, 0, 1, 1, Pattern(300)), sector(2)}).Build(),
+       "  track 0: 2 sectors of N 1, data sizes 256-300, R 1-2, MFM"},
       {"Duplicate", disk({sector(1), sector(1)}).Build(),
        "  disk 0 track 0: sector 0/0/1/1 found twice"},
       {"FoundThreeTimes", disk({sector(1), sector(1), sector(1)}).Build(),
@@ -420,6 +427,16 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
       {"OldHeader", old,
        "  disk 0: older 0x2A0-byte header of 160 track entries; its track entries 160-163 are the "
        "first bytes of track 0"},
+      // Entry 160 reads track 0's C/H/R/N as 5: a number, but no entry of the older header.
+      {"OldHeaderWhoseEntry160IsSmall",
+       [&] {
+         Bytes image = old;
+         const std::uint8_t id[] = {5, 0, 0, 0};
+         std::copy(id, id + 4, image.begin() + 672);
+         return image;
+       }(),
+       "  disk 0: older 0x2A0-byte header of 160 track entries; its track entries 160-163 are the "
+       "first bytes of track 0"},
       {"OldHeaderLayout", old,
        "  tracks 160-163: the first bytes of track 0 (older header), not tracks"},
   };
@@ -459,6 +476,10 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   // MUS000 reads 1014 bytes of its one sector, and MUS001 the 10 left and more.
   Bytes partly_read = sample;
   partly_read[record(72, 2) + layout::kStatus] = 0xB0;
+  // ... where that record is the disk's first, tracks 0-79 being absent.
+  Bytes zero_count_first = sample;
+  for (int track = 0; track < 80; ++track) PutLE32(zero_count_first, layout::TrackEntry(track), 0);
+  PutLE16(zero_count_first, record(80, 1) + layout::kSectorCount, 0);
   // DEMO's first sector holds no data.
   Bytes empty_sector = sample;
   PutLE16(empty_sector, record(80, 2) + layout::kDataSize, 0);
@@ -506,6 +527,11 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
        "40/0/1/3 (file offset " +
            std::to_string(record(80, 1)) + "), whose sector count is 0)",
        "19 of 20 files would be cut"},
+      {"FirstCountZeroOfTheDisksFirstTrack", zero_count_first, 0,
+       "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: a read stops at its record "
+       "40/0/1/3 (file offset " +
+           std::to_string(record(80, 1)) + "), whose sector count is 0)",
+       "15 of 20 files would be cut"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -163,6 +163,7 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
   }
   Bytes image = builder.Build(&layout);
   image[layout.record_offsets[1] + layout::kStatus] = 0xB0;   // track 0, R 2: C
+  image[layout.record_offsets[2] + layout::kStatus] = 0x10;   // track 0, R 3: d
   image[layout.record_offsets[3] + layout::kDeleted] = 0x10;  // track 1, R 1: d
   image[layout.record_offsets[5] + layout::kStatus] = 0xE0;   // track 1, R 3: M
   image[layout.record_offsets[6] + layout::kDensity] = 0x40;  // track 3, R 1: F
@@ -171,7 +172,7 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
   ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
   const std::string plain =
       Line("image.d88: 1 disk, one character a record in file order") + Line("disk 0 \"MAP\":") +
-      Line("          head 0  head 1") + Line("  cyl   0 .C.     d.M") +
+      Line("          head 0  head 1") + Line("  cyl   0 .Cd     d.M") +
       Line("  cyl   1         FC?") +
       Line(
           "legend: . normal, # a sector of a file dskpick cuts, F single density (FM), S odd "
@@ -249,6 +250,18 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
   EXPECT_LT(html.size(), 1000000u);
   EXPECT_EQ(count("<script"), 0u);
   EXPECT_EQ(count("http:") + count("https:"), count("http://www.w3.org/2000/svg"));
+  // A track's first 64 records are drawn, the rest said in words.
+  D88Builder long_track;
+  long_track.AddDisk("LONG");
+  for (int r = 1; r <= 65; ++r) {
+    long_track.AddSector(0, 0, 0, static_cast<std::uint8_t>(r), 0, Pattern(128));
+  }
+  ASSERT_TRUE(WriteBytes(dir.File("long.d88"), long_track.Build()));
+  const std::string long_html = RunD88info(dir.path().string(), {"--html", "long.d88"}).out;
+  EXPECT_NE(long_html.find("<title>disk 0 track 0 0/0/64/0:"), std::string::npos);
+  EXPECT_EQ(long_html.find("<title>disk 0 track 0 0/0/65/0:"), std::string::npos);
+  EXPECT_NE(long_html.find("<p>1 more record is not drawn; d88info --records lists it.</p>"),
+            std::string::npos);
 }
 
 }  // namespace
