@@ -108,6 +108,8 @@ TEST_F(ReaderTest, FreshReaderHasNothingSelected) {
   EXPECT_EQ(reader_.GetDiskCount(), 0);
   EXPECT_EQ(reader_.GetCurrentDisk(), -1);
   EXPECT_EQ(reader_.GetMediaType(), -1);
+  EXPECT_EQ(reader_.GetDiskOffset(), -1);
+  EXPECT_EQ(reader_.GetDiskEnd(), -1);
   EXPECT_STREQ(reader_.GetDiskName(), "");
   EXPECT_FALSE(reader_.SelectDisk(0));
   EXPECT_EQ(reader_.ReadSector(0, 0, 0, 1, 0, buffer, 16), 0);

@@ -377,6 +377,18 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
          return image;
        }(),
        "  track 5: 1 x 256 bytes (N 1), R 1, MFM"},
+      // Track 0's count passes track 1's start, whose record keeps track 0's C/H, and then track
+      // 2's: track 0 holds its first record alone.
+      {"CountPassingTwoStarts",
+       D88Builder()
+           .AddDisk("A")
+           .AddRecord(0, WithCount(sector(1), 3))
+           .AddRecord(0, WithCount(sector(2), 3))
+           .AddRecord(0, WithCount(sector(3), 3))
+           .SetTrackEntry(1, 960)
+           .SetTrackEntry(2, 1232)
+           .Build(),
+       "  track 0: 1 x 256 bytes (N 1), R 1, MFM, count 3"},
       {"EntryInsideTheHeader", disk({sector(1)}).SetTrackEntry(5, 100).Build(),
        "  disk 0 track 5: entry 100 points inside the disk's header (file offset 100)"},
       // ... and that is all it says of it, not of the records the header's bytes would be.
