@@ -32,6 +32,18 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// `image`, a disk of the usual header, with the older header: 16 bytes shorter, every entry 16
+// less, so that entries 160 to 163 are the first bytes of track 0.
+Bytes OlderHeader(Bytes image) {
+  image.erase(image.begin() + 672, image.begin() + 688);
+  PutLE32(image, layout::kDiskSize, static_cast<std::uint32_t>(image.size()));
+  for (std::size_t at = layout::kTrackTable; at < 672; at += 4) {
+    const std::uint32_t entry = image[at] | static_cast<std::uint32_t>(image[at + 1]) << 8;
+    if (entry != 0) PutLE32(image, at, entry - 16);
+  }
+  return image;
+}
+
 TEST(D88infoTest, ListsEveryDiskAndTrack) {
   TempDir dir;
   Layout layout;
@@ -258,16 +270,17 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     image.resize(size, 0);
     return image;
   };
-  // The older header: 16 bytes shorter, every offset 16 less, so that entries 160 to 163 are
-  // the first bytes of track 0.
-  Bytes old = clean;
-  old.erase(old.begin() + 672, old.begin() + 688);
-  for (std::size_t at = L::kDiskSize; at < 672; at += 4) {
-    const std::uint32_t entry = old[at] | static_cast<std::uint32_t>(old[at + 1]) << 8;
-    if (entry != 0) PutLE32(old, at, entry - 16);
-  }
-  D88Builder many;
+  const Bytes old = OlderHeader(clean);
+  D88Builder many, sixty_three;
   for (int i = 0; i < 65; ++i) many.AddDisk("E");
+  for (int i = 0; i < 63; ++i) sixty_three.AddDisk("E");
+  // 64 records in descending order: the most a track line shows the order of.
+  std::vector<Record> descending;
+  std::string order;
+  for (int r = 64; r >= 1; --r) {
+    descending.push_back(sector(static_cast<std::uint8_t>(r)));
+    order += std::to_string(r) + (r > 1 ? "," : "");
+  }
   // Disk 1 starts at 1000 and holds an entry that would put its track past 2^31 - 1.
   const Bytes far = [&] {
     Bytes image = padded(D88Builder().AddDisk("A").SetDiskSize(1000).Build(), 1000);
@@ -287,6 +300,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 0 sector 0/0/2/1: data CRC error (status 0xB0)"},
       {"UnknownStatus", patched(L::kStatus, 0x33),
        "  disk 0 track 0 sector 0/0/2/1: status byte 0x33, not one the format defines"},
+      {"MissingAddressMark", patched(L::kStatus, 0xE0),
+       "  disk 0 track 0 sector 0/0/2/1: no address mark (status 0xE0)"},
       {"Deleted", patched(L::kDeleted, 0x10),
        "  disk 0 track 0 sector 0/0/2/1: marked deleted (0x10)"},
       {"DeletedByteOfOne", patched(L::kDeleted, 0x01),
@@ -301,6 +316,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 0 sector 0/0/2/1: data size 300, not 128 << 1"},
       {"OddDataSizeFirst", disk({MakeRecord(0, 0, 1, 1, Pattern(300)), sector(2)}).Build(),
        "  track 0: 2 sectors of N 1, data sizes 256-300, R 1-2, MFM"},
+      {"OrderOf64Records", disk(descending).Build(),
+       "  track 0: 64 x 256 bytes (N 1), R 1-64, order " + order + ", MFM"},
       {"Duplicate", disk({sector(1), sector(1)}).Build(),
        "  disk 0 track 0: sector 0/0/1/1 found twice"},
       {"FoundThreeTimes", disk({sector(1), sector(1), sector(1)}).Build(),
@@ -417,6 +434,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
       {"DiskInsideAHeader", inside_header,
        "disk 1: at 100, inside the header of disk 0; what the reader finds there is that header's "
        "bytes, not a disk"},
+      {"TrailingBytesAfter63Disks", padded(sixty_three.Build(), 63 * 688 + 100),
+       "  image: 100 bytes after the last disk, from file offset 43344"},
       {"TrailingBytes", padded(clean, clean.size() + 100),
        "  image: 100 bytes after the last disk, from file offset 1776"},
       {"DiskLimit", many.Build(),
@@ -492,6 +511,19 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   Bytes zero_count_first = sample;
   for (int track = 0; track < 80; ++track) PutLE32(zero_count_first, layout::TrackEntry(track), 0);
   PutLE16(zero_count_first, record(80, 1) + layout::kSectorCount, 0);
+  // Track 80's first record in the file says 40/0/2/2: not DEMO's first sector, of N 3.
+  Bytes other_n = sample;
+  other_n[record(80, 1) + layout::kR] = 2;
+  other_n[record(80, 1) + layout::kN] = 2;
+  // DEMO's first sector is the first record past track 80's own, track 81's first.
+  Bytes just_past = sample;
+  for (int r = 1; r <= 5; ++r) {
+    PutLE16(just_past, record(80, r) + layout::kSectorCount, 10);
+    just_past[record(81, r) + layout::kH] = 0;
+  }
+  just_past[record(80, 2) + layout::kR] = 9;
+  just_past[record(81, 2) + layout::kR] = 9;
+  just_past[record(81, 1) + layout::kR] = 2;
   // DEMO's first sector holds no data.
   Bytes empty_sector = sample;
   PutLE16(empty_sector, record(80, 2) + layout::kDataSize, 0);
@@ -520,6 +552,16 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
        "MUS000: cut (disk 0, track 72, C/H/R/N 36/0/2/3; sector 36/0/2/3 of track 72: data CRC "
        "error (status 0xB0))",
        "20 of 20 files would be cut, 2 from sectors the image marks"},
+      {"SameRWithAnotherN", other_n, 0, "DEMO: cut (disk 0, track 80, C/H/R/N 40/0/2/3)",
+       "20 of 20 files would be cut"},
+      {"SectorJustPastTheTrack", just_past, 0,
+       "DEMO: incomplete 4096 of 8448 bytes (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/2/3 "
+       "of track 80 lies in track 81's records, at file offset " +
+           std::to_string(record(81, 1)) +
+           "; track 81: 5 x 1024 bytes (N 3), R 2-5,9, order 2,3,5,9,4, MFM)",
+       "20 of 20 files would be cut, 1 of them incomplete"},
+      {"ThreeDisks", BuildSampleImage(nullptr, 3), 12,
+       "MUS300: no disk (the image has 3, this file is on disk 3)", "12 of 20 files would be cut"},
       {"SectorOfTheNextTrack", runs_on, 0,
        "DEMO: incomplete 4096 of 8448 bytes (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/2/3 "
        "of track 80 lies in track 81's records, at file offset " +
@@ -590,6 +632,10 @@ TEST(D88infoTest, NamesShowAsTheOutputCanShowThem) {
       ASSERT_GE(lines.size(), 2u);
       EXPECT_EQ(lines[1], "disk 0 " + (utf8 ? c.utf8 : c.escaped) +
                               ": media 0x00 (2D), not write-protected, at 0, size 688");
+      const std::vector<std::string> map =
+          Lines(RunD88info(dir.path().string(), {"--map", "image.d88"}, options).out);
+      ASSERT_GE(map.size(), 2u);
+      EXPECT_EQ(map[1], "disk 0 " + (utf8 ? c.utf8 : c.escaped) + ":");
     }
   }
 }
@@ -660,6 +706,41 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
     std::vector<std::string> lines;
   };
   const Case cases[] = {
+      {"SixteenByteNameAndFiveOfAKind",
+       [&] {
+         D88Builder builder;
+         builder.AddDisk("ABCDEFGHIJKLMNOP");
+         for (std::uint8_t r = 1; r <= 5; ++r) builder.AddRecord(0, record(0, 0, r, 0, 128));
+         Layout five;
+         Bytes image = builder.Build(&five);
+         for (std::size_t at : five.record_offsets) image[at + layout::kDeleted] = 0x10;
+         return image;
+       }(),
+       {"image.d88"},
+       {"image.d88: 1408 bytes, 1 disk, 5 anomalies",
+        "disk 0 \"ABCDEFGHIJKLMNOP\": media 0x00 (2D), not write-protected, at 0, size 1408",
+        "  track 0: 5 x 128 bytes (N 0), R 1-5, MFM", "  tracks 1-163: absent",
+        "anomalies:", "  disk 0 track 0 sector 0/0/1/0: marked deleted (0x10)",
+        "  disk 0 track 0 sector 0/0/2/0: marked deleted (0x10)",
+        "  disk 0 track 0 sector 0/0/3/0: marked deleted (0x10)",
+        "  disk 0 track 0 sector 0/0/4/0: marked deleted (0x10)",
+        "  disk 0 track 0 sector 0/0/5/0: marked deleted (0x10)"}},
+      {"PastCountIsReachedByNoReadButNotUnreached",
+       D88Builder()
+           .AddDisk("P")
+           .AddRecord(0, WithCount(record(0, 0, 1, 1, 256), 1))
+           .AddRecord(0, WithCount(record(0, 0, 2, 1, 256), 1))
+           .Build(),
+       {"image.d88"},
+       {"image.d88: 1232 bytes, 1 disk, 1 anomaly",
+        "disk 0 \"P\": media 0x00 (2D), not write-protected, at 0, size 1232",
+        "  track 0: 1 x 256 bytes (N 1), R 1, MFM", "  tracks 1-163: absent", "anomalies:",
+        "  disk 0 track 0: 1 record after the 1 its count says, before the next track: file "
+        "offsets 960-1231 (272 bytes), which no read reaches"}},
+      {"LargestSizeInTheListing",
+       D88Builder().AddDisk("MAX").SetDiskSize(0x7FFFFFFFu).Build(),
+       {"--ids", "image.d88"},
+       {"image.d88: 1 disk", "disk 0: name \"MAX\", media 0x00 (2D), offset 0, size 2147483647"}},
       {"LastDiskSizeInsideItsHeader",
        D88Builder().AddDisk("A").SetDiskSize(100).Build(),
        {"image.d88"},
@@ -848,6 +929,21 @@ TEST(D88infoTest, DumpShowsEveryByteOfATrack) {
                                     "record (--records lists them)")),
             std::string::npos)
       << walked_on.out;
+  // Data that runs past the next disk's start: only what the disk holds is shown.
+  Bytes two = D88Builder()
+                  .AddDisk("A")
+                  .AddRecord(0, WithDataSize(MakeRecord(0, 0, 1, 0, Bytes(32, 'A')), 1000))
+                  .Build();
+  const Bytes next = D88Builder().AddDisk("B").Build();
+  two.insert(two.end(), next.begin(), next.end());
+  ASSERT_TRUE(WriteBytes(dir.File("two.d88"), two));
+  EXPECT_EQ(RunD88info(dir.path().string(), {"--dump", "two.d88", "0", "0"}).out,
+            Line("disk 0 track 0: 1 record from file offset 0x000002b0") +
+                Line("record 1: 0/0/1/0 at file offset 0x000002b0, count 1, density 0x00, deleted "
+                     "0x00, status 0x00, data size 1000, of which the disk holds 32") +
+                Line("000002c0  41 41 41 41 41 41 41 41  41 41 41 41 41 41 41 41  "
+                     "|AAAAAAAAAAAAAAAA|") +
+                Line("*") + Line("000002e0"));
   const ToolRun absent = RunD88info(dir.path().string(), {"--dump", "image.d88", "0", "9"});
   EXPECT_EQ(absent.out, Line("disk 0 track 9: absent"));
   const ToolRun no_disk = RunD88info(dir.path().string(), {"--dump", "image.d88", "1", "0"});

@@ -135,11 +135,20 @@ TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
     }
   }
   // Every track but an absent one is listed, with its state: one past the disk's size too.
-  ASSERT_TRUE(WriteBytes(
-      dir.File("past.d88"),
-      D88Builder().AddDisk().AddSector(0, 0, 0, 1, 0, {}).SetTrackEntry(7, 0xFFFFFFF0u).Build()));
-  const nlohmann::json past = nlohmann::json::parse(
-      RunD88info(dir.path().string(), {"--json", "past.d88"}).out)["disks"][0]["tracks"];
+  ASSERT_TRUE(WriteBytes(dir.File("past.d88"),
+                         D88Builder()
+                             .AddDisk(std::string("\x81") + std::string(25, '\0') + '\x10', 0x20)
+                             .AddSector(0, 0, 0, 1, 0, {})
+                             .SetTrackEntry(7, 0xFFFFFFF0u)
+                             .Build()));
+  const nlohmann::json disk = nlohmann::json::parse(
+      RunD88info(dir.path().string(), {"--json", "past.d88"}).out)["disks"][0];
+  // A name that is no Shift_JIS (a lead byte alone) is null, its bytes kept.
+  EXPECT_TRUE(disk["name"].is_null());
+  EXPECT_EQ(disk["name_bytes"], "81" + std::string(32, '0'));
+  EXPECT_EQ(disk["media"], 0x20);
+  EXPECT_EQ(disk["write_protect"], 0x10);
+  const nlohmann::json& past = disk["tracks"];
   ASSERT_EQ(past.size(), 2u);
   EXPECT_EQ(past[1]["index"], 7);
   EXPECT_EQ(past[1]["entry"], 0xFFFFFFF0u);
@@ -187,6 +196,9 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
   const std::string coloured =
       Plain(RunD88info(dir.path().string(), {"--map", "image.d88"}, terminal).out);
   EXPECT_NE(coloured.find("\x1b[31mC\x1b[0m"), std::string::npos) << coloured;
+  // An empty NO_COLOR is no NO_COLOR.
+  terminal.environment = {"NO_COLOR="};
+  EXPECT_EQ(Plain(RunD88info(dir.path().string(), {"--map", "image.d88"}, terminal).out), coloured);
   terminal.environment = {"NO_COLOR=1"};
   EXPECT_EQ(Plain(RunD88info(dir.path().string(), {"--map", "image.d88"}, terminal).out),
             Plain(plain));
@@ -217,6 +229,12 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
                                 : "  track   1 " + std::string(45, '.');
     EXPECT_NE(map.find("\n" + row + "\n"), std::string::npos) << map;
   }
+  // A disk found 64 times over (a size field of 0) is drawn once.
+  ASSERT_TRUE(
+      WriteBytes(dir.File("zero.d88"),
+                 D88Builder().AddDisk("Z").AddSector(0, 0, 0, 1, 0, {}).SetDiskSize(0).Build()));
+  const std::string zero = Plain(RunD88info(dir.path().string(), {"--map", "zero.d88"}).out);
+  EXPECT_EQ(zero.find("\ndisk 1 "), std::string::npos) << zero;
   // A mark on a file's sector says more than that a file reads it: MUS000's deleted sector.
   const std::string damaged = Plain(RunD88info(dir.path().string(), {"--map", "damaged.d88"}).out);
   EXPECT_NE(damaged.find("\n  cyl  36 .##d#   #....\n"), std::string::npos) << damaged;
@@ -252,7 +270,7 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
   EXPECT_EQ(count("http:") + count("https:"), count("http://www.w3.org/2000/svg"));
   // A track's first 64 records are drawn, the rest said in words.
   D88Builder long_track;
-  long_track.AddDisk("LONG");
+  long_track.AddDisk("L<O>NG");
   for (int r = 1; r <= 65; ++r) {
     long_track.AddSector(0, 0, 0, static_cast<std::uint8_t>(r), 0, Pattern(128));
   }
@@ -262,6 +280,8 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
   EXPECT_EQ(long_html.find("<title>disk 0 track 0 0/0/65/0:"), std::string::npos);
   EXPECT_NE(long_html.find("<p>1 more record is not drawn; d88info --records lists it.</p>"),
             std::string::npos);
+  EXPECT_NE(long_html.find("&quot;L&lt;O&gt;NG&quot;"), std::string::npos);
+  EXPECT_EQ(long_html.find("L<O"), std::string::npos);
 }
 
 }  // namespace
