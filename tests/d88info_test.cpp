@@ -406,6 +406,9 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
            .SetTrackEntry(2, 1232)
            .Build(),
        "  track 0: 1 x 256 bytes (N 1), R 1, MFM, count 3"},
+      {"StartsAtThe13thRecord",
+       disk(counted(std::vector<std::uint16_t>(13, 13))).SetTrackEntry(1, 688 + 12 * 272).Build(),
+       "  disk 0 track 1: starts inside track 0, at its 13th record (file offset 3952)"},
       {"EntryInsideTheHeader", disk({sector(1)}).SetTrackEntry(5, 100).Build(),
        "  disk 0 track 5: entry 100 points inside the disk's header (file offset 100)"},
       // ... and that is all it says of it, not of the records the header's bytes would be.
