@@ -144,6 +144,17 @@ TEST(D88infoTest, CheckSaysWhatDskpickDoes) {
       const bool no_disk = lines[i].find(": no disk") != std::string::npos;
       EXPECT_EQ(no_disk, kExpected[i].disk >= c.disks) << lines[i];
     }
+    // The whole sample is cut, file by file, and nothing more is said of it.
+    if (std::string(c.name) == "WholeSample") {
+      for (std::size_t i = 0; i < std::size(kExpected); ++i) {
+        const Expected& e = kExpected[i];
+        EXPECT_EQ(lines[i], std::string(e.name) + ": cut (disk " + std::to_string(e.disk) +
+                                ", track " + std::to_string(e.track) + ", C/H/R/N " +
+                                std::to_string(e.track / 2) + "/" + std::to_string(e.track % 2) +
+                                "/" + std::to_string(e.r) + "/3)");
+      }
+      EXPECT_EQ(lines.back(), "20 of 20 files would be cut");
+    }
     EXPECT_EQ(check_here.Names(), std::vector<std::string>{"image.d88"});  // nothing written
   }
 }
