@@ -157,6 +157,53 @@ TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
 #endif
 }
 
+// The whole JSON of a small image but its files: every field of the disk, its tracks, their
+// records and the anomalies, each as the bytes say.
+TEST(D88infoViewsTest, JsonOfASmallImageWhole) {
+#if !DSKPICK_TEST_JSON
+  GTEST_SKIP() << "built without nlohmann/json: d88info has no --json";
+#else
+  Layout layout;
+  Bytes image = D88Builder()
+                    .AddDisk(std::string("ABCDEFGHIJKLMNOPQ") + std::string(9, '\0') + '\x10', 0x20)
+                    .AddSector(0, 3, 1, 1, 0, Pattern(40))
+                    .SetTrackEntry(7, 0xFFFFFFF0u)
+                    .Build(&layout);
+  image[layout.record_offsets[0] + layout::kDensity] = 0x40;
+  image[layout.record_offsets[0] + layout::kDeleted] = 0x10;
+  image[layout.record_offsets[0] + layout::kStatus] = 0xB0;
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir.File("j.d88"), image));
+  nlohmann::json doc =
+      nlohmann::json::parse(RunD88info(dir.path().string(), {"--json", "j.d88"}).out);
+  doc.erase("files");
+  // clang-format off
+  const char* const want = R"json({"d88info": 1, "image": "j.d88", "size": 744,
+    "disks": [{"index": 0, "name": "ABCDEFGHIJKLMNOPQ",
+      "name_bytes": "4142434445464748494a4b4c4d4e4f5051", "media": 32, "write_protect": 16,
+      "offset": 0, "size": 744, "size_2_31_or_more": false, "inside_header_of": null,
+      "tracks": [
+        {"index": 0, "entry": 688, "state": "walked", "offset": 688, "walk": 1,
+         "records": [{"offset": 688, "c": 3, "h": 1, "r": 1, "n": 0, "count": 1, "density": 64,
+                      "deleted": 16, "status": 176, "data_size": 40, "data_held": 40}]},
+        {"index": 7, "entry": 4294967280, "state": "past_size", "offset": null, "walk": 0,
+         "records": []}]}],
+    "anomalies": [
+      {"kind": "name", "disk": 0, "track": null, "sector": null, "offset": 0,
+       "text": "disk 0: its name fills all 17 bytes of the name field, with no NUL to end it"},
+      {"kind": "status", "disk": 0, "track": 0, "sector": "3/1/1/0", "offset": 688,
+       "text": "disk 0 track 0 sector 3/1/1/0: data CRC error (status 0xB0), marked deleted (0x10), data size 40, not 128 << 0"},
+      {"kind": "single_density", "disk": 0, "track": 0, "sector": "3/1/1/0", "offset": 688,
+       "text": "disk 0 track 0 sector 3/1/1/0: single density (FM)"},
+      {"kind": "place", "disk": 0, "track": 0, "sector": "3/1/1/0", "offset": 688,
+       "text": "disk 0 track 0 sector 3/1/1/0: C/H 3/1, but the track is cylinder 0 head 0"},
+      {"kind": "track_past_size", "disk": 0, "track": 7, "sector": null, "offset": null,
+       "text": "disk 0 track 7: entry 0xFFFFFFF0, 2^31 or more, is past the disk's size"}]})json";
+  // clang-format on
+  EXPECT_EQ(doc, nlohmann::json::parse(want));
+#endif
+}
+
 // The map in the terminal: a row per cylinder, a character per record, at most 100 columns,
 // in colour only on a terminal with NO_COLOR unset.
 TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
