@@ -521,7 +521,7 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   // MUS000 reads 1014 bytes of its one sector, and MUS001 the 10 left and more.
   Bytes partly_read = sample;
   partly_read[record(72, 2) + layout::kStatus] = 0xB0;
-  // ... where that record is the disk's first, tracks 0-79 being absent.
+  // A first record whose count is 0 that is the disk's first record: tracks 0-79 are absent.
   Bytes zero_count_first = sample;
   for (int track = 0; track < 80; ++track) PutLE32(zero_count_first, layout::TrackEntry(track), 0);
   PutLE16(zero_count_first, record(80, 1) + layout::kSectorCount, 0);
@@ -529,13 +529,9 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   Bytes other_n = sample;
   other_n[record(80, 1) + layout::kR] = 2;
   other_n[record(80, 1) + layout::kN] = 2;
-  // DEMO's first sector is the first record past track 80's own, track 81's first.
-  Bytes just_past = sample;
-  for (int r = 1; r <= 5; ++r) {
-    PutLE16(just_past, record(80, r) + layout::kSectorCount, 10);
-    just_past[record(81, r) + layout::kH] = 0;
-  }
-  just_past[record(80, 2) + layout::kR] = 9;
+  // As runs_on, but DEMO's first sector is the first record past track 80's own, track 81's
+  // first in the file.
+  Bytes just_past = runs_on;
   just_past[record(81, 2) + layout::kR] = 9;
   just_past[record(81, 1) + layout::kR] = 2;
   // DEMO's first sector holds no data.
