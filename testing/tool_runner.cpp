@@ -54,13 +54,15 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   // The captured streams live outside `dir`, so they never count among the tool's files.
   const int out_fd = NewCaptureFile();
   const int err_fd = NewCaptureFile();
-  int terminal = -1;
+  int terminal = -1, tool_side = -1;
   if (options.stdout_terminal) {
     terminal = posix_openpt(O_RDWR | O_NOCTTY);
     if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0) return ToolRun();
+    // Opened before the fork, so that reading the terminal ends when the tool's side closes,
+    // whenever that is.
+    tool_side = open(ptsname(terminal), O_RDWR | O_NOCTTY);
+    if (tool_side < 0) return ToolRun();
   }
-  // Found before the fork: the child only makes system calls.
-  const std::string terminal_name = terminal >= 0 ? ptsname(terminal) : "";
   int pipe_fds[2] = {-1, -1};
   if (options.stdout_closed_pipe) {
     if (pipe(pipe_fds) != 0) return ToolRun();
@@ -75,7 +77,7 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
     const int null_fd = open("/dev/null", O_RDONLY);
     dup2(null_fd, 0);
     if (terminal >= 0) {
-      dup2(open(terminal_name.c_str(), O_RDWR | O_NOCTTY), 1);
+      dup2(tool_side, 1);
     } else if (options.stdout_closed_pipe) {
       dup2(pipe_fds[1], 1);
       signal(SIGPIPE, SIG_DFL);
@@ -100,19 +102,20 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
     _exit(127);
   }
   if (options.stdout_closed_pipe) close(pipe_fds[1]);
-  int wait_status = 0;
-  if (child > 0 && waitpid(child, &wait_status, 0) == child && WIFEXITED(wait_status)) {
-    run.status = WEXITSTATUS(wait_status);
-  }
-  run.out = TakeCaptured(out_fd);
   if (terminal >= 0) {
-    // What the tool wrote waits in the terminal; its writer has gone, so reading ends there.
+    // Read while the tool writes: a terminal holds only a few kilobytes unread.
+    close(tool_side);
     char chunk[4096];
     for (ssize_t got; (got = read(terminal, chunk, sizeof chunk)) > 0;) {
       run.out.append(chunk, static_cast<std::size_t>(got));
     }
     close(terminal);
   }
+  int wait_status = 0;
+  if (child > 0 && waitpid(child, &wait_status, 0) == child && WIFEXITED(wait_status)) {
+    run.status = WEXITSTATUS(wait_status);
+  }
+  if (terminal < 0) run.out = TakeCaptured(out_fd);
   run.err = TakeCaptured(err_fd);
   close(out_fd);
   close(err_fd);
