@@ -43,6 +43,21 @@ std::vector<std::pair<std::string, Bytes>> Images() {
   return {{"sample.d88", BuildSampleImage()}, {"damaged.d88", damaged}};
 }
 
+// A disk whose first file is cut, its second incomplete, read on into the next track's records,
+// the rest without data; a name that needs escaping, and six CRC errors.
+Bytes FilesImage() {
+  Layout layout;
+  D88Builder builder;
+  builder.AddDisk("A&B");
+  for (std::uint8_t r = 1; r <= 6; ++r) builder.AddSector(0, 0, 0, r, 0, Pattern(128, r));
+  builder.AddRecord(72, WithCount(MakeRecord(36, 0, 2, 3, Pattern(1024, 2)), 2));
+  builder.AddRecord(73, MakeRecord(36, 0, 3, 3, Pattern(1024, 3)));
+  Bytes image = builder.Build(&layout);
+  for (std::size_t i = 0; i < 6; ++i) image[layout.record_offsets[i] + layout::kStatus] = 0xB0;
+  image[layout.record_offsets[6] + layout::kDeleted] = 0x10;
+  return image;
+}
+
 TEST(D88infoViewsTest, SeveralImagesInTurnAndTheWorstStatus) {
   TempDir dir;
   const auto images = Images();
@@ -164,11 +179,12 @@ TEST(D88infoViewsTest, JsonOfASmallImageWhole) {
   GTEST_SKIP() << "built without nlohmann/json: d88info has no --json";
 #else
   Layout layout;
-  Bytes image = D88Builder()
-                    .AddDisk(std::string("ABCDEFGHIJKLMNOPQ") + std::string(9, '\0') + '\x10', 0x20)
-                    .AddSector(0, 3, 1, 1, 0, Pattern(40))
-                    .SetTrackEntry(7, 0xFFFFFFF0u)
-                    .Build(&layout);
+  Bytes image =
+      D88Builder()
+          .AddDisk(std::string("ABCDEFGHIJKLMNOPQ\x01") + std::string(8, '\0') + '\x10', 0x20)
+          .AddSector(0, 3, 1, 1, 0, Pattern(40))
+          .SetTrackEntry(7, 0xFFFFFFF0u)
+          .Build(&layout);
   image[layout.record_offsets[0] + layout::kDensity] = 0x40;
   image[layout.record_offsets[0] + layout::kDeleted] = 0x10;
   image[layout.record_offsets[0] + layout::kStatus] = 0xB0;
@@ -191,6 +207,8 @@ TEST(D88infoViewsTest, JsonOfASmallImageWhole) {
     "anomalies": [
       {"kind": "name", "disk": 0, "track": null, "sector": null, "offset": 0,
        "text": "disk 0: its name fills all 17 bytes of the name field, with no NUL to end it"},
+      {"kind": "name", "disk": 0, "track": null, "sector": null, "offset": 17,
+       "text": "disk 0: the reserved header bytes 0x11-0x19 are not all 0: 01 00 00 00 00 00 00 00 00"},
       {"kind": "status", "disk": 0, "track": 0, "sector": "3/1/1/0", "offset": 688,
        "text": "disk 0 track 0 sector 3/1/1/0: data CRC error (status 0xB0), marked deleted (0x10), data size 40, not 128 << 0"},
       {"kind": "single_density", "disk": 0, "track": 0, "sector": "3/1/1/0", "offset": 688,
@@ -201,7 +219,124 @@ TEST(D88infoViewsTest, JsonOfASmallImageWhole) {
        "text": "disk 0 track 7: entry 0xFFFFFFF0, 2^31 or more, is past the disk's size"}]})json";
   // clang-format on
   EXPECT_EQ(doc, nlohmann::json::parse(want));
+  // The first files of an image whose second file is incomplete, its notes on the marks apart
+  // from those on where its sectors lie.
+  ASSERT_TRUE(WriteBytes(dir.File("f.d88"), FilesImage()));
+  const nlohmann::json files =
+      nlohmann::json::parse(RunD88info(dir.path().string(), {"--json", "f.d88"}).out)["files"];
+  ASSERT_EQ(files.size(), 20u);
+  // clang-format off
+  const char* const want_files = R"json([
+    {"name": "DEMO", "disk": 0, "track": 80, "c": 40, "h": 0, "r": 2, "n": 3, "verdict": "no data",
+     "bytes": 0, "length": 8448, "marks": [], "elsewhere": [], "reason": "track 80: absent"},
+    {"name": "MUS000", "disk": 0, "track": 72, "c": 36, "h": 0, "r": 2, "n": 3, "verdict": "cut",
+     "bytes": 1014, "length": 1014,
+     "marks": ["sector 36/0/2/3 of track 72: marked deleted (0x10)"], "elsewhere": [],
+     "reason": null},
+    {"name": "MUS001", "disk": 0, "track": 72, "c": 36, "h": 0, "r": 2, "n": 3,
+     "verdict": "incomplete", "bytes": 1034, "length": 1192,
+     "marks": ["sector 36/0/2/3 of track 72: marked deleted (0x10)"],
+     "elsewhere": ["sector 36/0/3/3 of track 72 lies in track 73's records, at file offset 2592"],
+     "reason": "track 72: 1 x 1024 bytes (N 3), R 2, MFM, count 2"}])json";
+  // clang-format on
+  EXPECT_EQ(nlohmann::json(std::vector<nlohmann::json>(files.begin(), files.begin() + 3)),
+            nlohmann::json::parse(want_files));
+  EXPECT_EQ(files[5]["verdict"], "no disk");
 #endif
+}
+
+// The whole report of a small image from its first image's section on: the summary, the files
+// table, the picture with its titles and outlines, and the anomalies, five of a kind named.
+TEST(D88infoViewsTest, HtmlOfASmallImageWhole) {
+  TempDir dir;
+  ASSERT_TRUE(WriteBytes(dir.File("f.d88"), FilesImage()));
+  const ToolRun run = RunD88info(dir.path().string(), {"--html", "f.d88"});
+  ASSERT_EQ(run.status, 0);
+  const std::string html = Plain(run.out);
+  // clang-format off
+  const char* const want = R"html(<section id="i0"><h2>f.d88</h2>
+<pre>f.d88: 3632 bytes, 1 disk, 9 anomalies
+disk 0 &quot;A&amp;B&quot;: media 0x00 (2D), not write-protected, at 0, size 3632
+  track 0: 6 x 128 bytes (N 0), R 1-6, MFM
+  tracks 1-71: absent
+  track 72: 1 x 1024 bytes (N 3), R 2, MFM, count 2
+  track 73: 1 x 1024 bytes (N 3), R 3, MFM
+  tracks 74-163: absent
+anomalies:
+  disk 0 track 0 sector 0/0/1/0: data CRC error (status 0xB0)
+  disk 0 track 0 sector 0/0/2/0: data CRC error (status 0xB0)
+  disk 0 track 0 sector 0/0/3/0: data CRC error (status 0xB0)
+  disk 0 track 0 sector 0/0/4/0: data CRC error (status 0xB0)
+  disk 0 track 0 sector 0/0/5/0: data CRC error (status 0xB0)
+  disk 0 track 72: the count says 2 (0x0002), the track holds 1 record; a read runs on into track 73
+  disk 0 track 72 sector 36/0/2/3: marked deleted (0x10)
+  disk 0 track 73 sector 36/0/3/3: C/H 36/0, but the track is cylinder 36 head 1
+  and 1 more sectors with a status other than normal
+</pre>
+<h3>What dskpick would cut</h3><table><tr><th>file</th><th>verdict</th><th>bytes</th><th>first sector</th><th>notes</th></tr>
+<tr><td>DEMO</td><td class="missing">no data</td><td>0 of 8448</td><td>disk 0 track 80 40/0/2/3</td><td>track 80: absent</td></tr>
+<tr><td>MUS000</td><td class="cut">cut</td><td>1014 of 1014</td><td>disk 0 track 72 36/0/2/3</td><td>sector 36/0/2/3 of track 72: marked deleted (0x10)<br></td></tr>
+<tr><td>MUS001</td><td class="incomplete">incomplete</td><td>1034 of 1192</td><td>disk 0 track 72 36/0/2/3</td><td>sector 36/0/2/3 of track 72: marked deleted (0x10)<br>sector 36/0/3/3 of track 72 lies in track 73's records, at file offset 2592<br>track 72: 1 x 1024 bytes (N 3), R 2, MFM, count 2</td></tr>
+<tr><td>MUS002</td><td class="missing">no data</td><td>0 of 881</td><td>disk 0 track 72 36/0/4/3</td><td>track 72: 1 x 1024 bytes (N 3), R 2, MFM, count 2</td></tr>
+<tr><td>MUS003</td><td class="missing">no data</td><td>0 of 1541</td><td>disk 0 track 72 36/0/5/3</td><td>track 72: 1 x 1024 bytes (N 3), R 2, MFM, count 2</td></tr>
+<tr><td>PROG</td><td class="missing">no disk</td><td>0 of 28360</td><td>disk 2 track 8 4/0/1/3</td><td></td></tr>
+<tr><td>DRIVER</td><td class="missing">no disk</td><td>0 of 2048</td><td>disk 2 track 63 31/1/4/3</td><td></td></tr>
+<tr><td>MUS200</td><td class="missing">no disk</td><td>0 of 614</td><td>disk 2 track 74 37/0/4/3</td><td></td></tr>
+<tr><td>MUS201</td><td class="missing">no disk</td><td>0 of 573</td><td>disk 2 track 74 37/0/4/3</td><td></td></tr>
+<tr><td>MUS203</td><td class="missing">no disk</td><td>0 of 475</td><td>disk 2 track 74 37/0/4/3</td><td></td></tr>
+<tr><td>MUS205</td><td class="missing">no disk</td><td>0 of 475</td><td>disk 2 track 74 37/0/4/3</td><td></td></tr>
+<tr><td>MUS206</td><td class="missing">no disk</td><td>0 of 659</td><td>disk 2 track 74 37/0/4/3</td><td></td></tr>
+<tr><td>MUS300</td><td class="missing">no disk</td><td>0 of 1024</td><td>disk 3 track 40 20/0/1/3</td><td></td></tr>
+<tr><td>MUS301</td><td class="missing">no disk</td><td>0 of 902</td><td>disk 3 track 40 20/0/1/3</td><td></td></tr>
+<tr><td>MUS302</td><td class="missing">no disk</td><td>0 of 401</td><td>disk 3 track 40 20/0/1/3</td><td></td></tr>
+<tr><td>MUS303</td><td class="missing">no disk</td><td>0 of 711</td><td>disk 3 track 40 20/0/1/3</td><td></td></tr>
+<tr><td>MUS304</td><td class="missing">no disk</td><td>0 of 976</td><td>disk 3 track 40 20/0/1/3</td><td></td></tr>
+<tr><td>MUS305</td><td class="missing">no disk</td><td>0 of 635</td><td>disk 3 track 40 20/0/1/3</td><td></td></tr>
+<tr><td>MUS306</td><td class="missing">no disk</td><td>0 of 981</td><td>disk 3 track 40 20/0/1/3</td><td></td></tr>
+<tr><td>MUS307</td><td class="missing">no disk</td><td>0 of 710</td><td>disk 3 track 40 20/0/1/3</td><td></td></tr>
+</table>
+<h3 id="i0-d0">Disk 0 &quot;A&amp;B&quot;</h3>
+<svg xmlns="http://www.w3.org/2000/svg" width="451" height="162" role="img" aria-label="disk 0: a column per cylinder, a band per head, a cell per record"><defs><rect id="i0-d0-c" width="10" height="10"/></defs>
+<text x="40" y="9">0</text>
+<text x="150" y="9">10</text>
+<text x="260" y="9">20</text>
+<text x="370" y="9">30</text>
+<text x="0" y="22">head 0</text>
+<text x="0" y="96">head 1</text>
+<g id="i0-d0-t0">
+<use href="#i0-d0-c" id="i0-d0-r0" x="40" y="14" class="s0"><title>disk 0 track 0 0/0/1/0: ID or data CRC error, data size 128, file offset 688</title></use>
+<use href="#i0-d0-c" id="i0-d0-r1" x="40" y="25" class="s0"><title>disk 0 track 0 0/0/2/0: ID or data CRC error, data size 128, file offset 832</title></use>
+<use href="#i0-d0-c" id="i0-d0-r2" x="40" y="36" class="s0"><title>disk 0 track 0 0/0/3/0: ID or data CRC error, data size 128, file offset 976</title></use>
+<use href="#i0-d0-c" id="i0-d0-r3" x="40" y="47" class="s0"><title>disk 0 track 0 0/0/4/0: ID or data CRC error, data size 128, file offset 1120</title></use>
+<use href="#i0-d0-c" id="i0-d0-r4" x="40" y="58" class="s0"><title>disk 0 track 0 0/0/5/0: ID or data CRC error, data size 128, file offset 1264</title></use>
+<use href="#i0-d0-c" id="i0-d0-r5" x="40" y="69" class="s0"><title>disk 0 track 0 0/0/6/0: ID or data CRC error, data size 128, file offset 1408</title></use>
+</g>
+<g id="i0-d0-t72">
+<use href="#i0-d0-c" id="i0-d0-r6" x="436" y="14" class="s3"><title>disk 0 track 72 36/0/2/3: deleted, data size 1024, file offset 1552</title></use>
+</g>
+<g id="i0-d0-t73">
+<use href="#i0-d0-c" id="i0-d0-r7" x="436" y="88" class="s6"><title>disk 0 track 73 36/0/3/3: normal, data size 1024, file offset 2592</title></use>
+</g>
+<use href="#i0-d0-c" class="f fcut" x="436" y="14"><title>MUS000: cut, 1014 of 1014 bytes</title></use>
+<use href="#i0-d0-c" class="f fincomplete" x="436" y="14"><title>MUS001: incomplete, 1034 of 1192 bytes</title></use>
+<use href="#i0-d0-c" class="f fincomplete" x="436" y="88"><title>MUS001: incomplete, 1034 of 1192 bytes</title></use>
+</svg>
+<h3>Anomalies</h3><p>9 in all; five of each kind are named here, d88info --json lists every one.</p><ol>
+<li><a href="#i0-d0-r0">disk 0 track 0 sector 0/0/1/0: data CRC error (status 0xB0)</a></li>
+<li><a href="#i0-d0-r1">disk 0 track 0 sector 0/0/2/0: data CRC error (status 0xB0)</a></li>
+<li><a href="#i0-d0-r2">disk 0 track 0 sector 0/0/3/0: data CRC error (status 0xB0)</a></li>
+<li><a href="#i0-d0-r3">disk 0 track 0 sector 0/0/4/0: data CRC error (status 0xB0)</a></li>
+<li><a href="#i0-d0-r4">disk 0 track 0 sector 0/0/5/0: data CRC error (status 0xB0)</a></li>
+<li><a href="#i0-d0-t72">disk 0 track 72: the count says 2 (0x0002), the track holds 1 record; a read runs on into track 73</a></li>
+<li><a href="#i0-d0-r6">disk 0 track 72 sector 36/0/2/3: marked deleted (0x10)</a></li>
+<li><a href="#i0-d0-r7">disk 0 track 73 sector 36/0/3/3: C/H 36/0, but the track is cylinder 36 head 1</a></li>
+</ol>
+<p>and 1 more sectors with a status other than normal</p>
+</section>
+</body></html>
+)html";
+  // clang-format on
+  EXPECT_EQ(html.substr(html.find("<section")), want);
 }
 
 // The map in the terminal: a row per cylinder, a character per record, at most 100 columns,
@@ -217,6 +352,9 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
                         static_cast<std::uint8_t>(track % 2), r, 1, Pattern(256, r));
     }
   }
+  // Track 4: a data size past 128 << N and one short of it: S S.
+  builder.AddRecord(4, MakeRecord(2, 0, 1, 1, Pattern(300)))
+      .AddRecord(4, MakeRecord(2, 0, 2, 1, Pattern(200)));
   Bytes image = builder.Build(&layout);
   image[layout.record_offsets[1] + layout::kStatus] = 0xB0;   // track 0, R 2: C
   image[layout.record_offsets[2] + layout::kStatus] = 0x10;   // track 0, R 3: d
@@ -229,7 +367,7 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
   const std::string plain =
       Line("image.d88: 1 disk, one character a record in file order") + Line("disk 0 \"MAP\":") +
       Line("          head 0  head 1") + Line("  cyl   0 .Cd     d.M") +
-      Line("  cyl   1         FC?") +
+      Line("  cyl   1         FC?") + Line("  cyl   2 SS") +
       Line(
           "legend: . normal, # a sector of a file dskpick cuts, F single density (FM), S odd "
           "data size,") +
@@ -242,7 +380,18 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
   terminal.stdout_terminal = true;
   const std::string coloured =
       Plain(RunD88info(dir.path().string(), {"--map", "image.d88"}, terminal).out);
-  EXPECT_NE(coloured.find("\x1b[31mC\x1b[0m"), std::string::npos) << coloured;
+  // Each state in its colour; a file's sector on its background, whatever its character.
+  auto paint = [](const char* sgr, const std::string& marks) {
+    std::string cells;
+    for (const char mark : marks) cells += std::string("\x1b[") + sgr + "m" + mark + "\x1b[0m";
+    return cells;
+  };
+  const std::size_t rows = plain.find("  cyl   0 "), legend = plain.find("legend:");
+  EXPECT_EQ(coloured, plain.substr(0, rows) + "  cyl   0 " + paint("2", ".") + paint("31", "C") +
+                          paint("33", "d") + "     " + paint("33", "d") + paint("2", ".") +
+                          paint("35", "M") + "\n  cyl   1         " + paint("36", "F") +
+                          paint("31", "C") + paint("33", "?") + "\n  cyl   2 " + paint("34", "SS") +
+                          "\n" + plain.substr(legend));
   // An empty NO_COLOR is no NO_COLOR.
   terminal.environment = {"NO_COLOR="};
   EXPECT_EQ(Plain(RunD88info(dir.path().string(), {"--map", "image.d88"}, terminal).out), coloured);
@@ -285,6 +434,13 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
   // A mark on a file's sector says more than that a file reads it: MUS000's deleted sector.
   const std::string damaged = Plain(RunD88info(dir.path().string(), {"--map", "damaged.d88"}).out);
   EXPECT_NE(damaged.find("\n  cyl  36 .##d#   #....\n"), std::string::npos) << damaged;
+  terminal.environment = {};
+  const std::string damaged_coloured =
+      Plain(RunD88info(dir.path().string(), {"--map", "damaged.d88"}, terminal).out);
+  EXPECT_NE(damaged_coloured.find("\n  cyl  36 " + paint("2", ".") + paint("42;30", "##d#") +
+                                  "   " + paint("42;30", "#") + paint("2", "....") + "\n"),
+            std::string::npos)
+      << damaged_coloured;
 }
 
 // The report for the browser: every record drawn and titled, a marked one unlike a normal one,
