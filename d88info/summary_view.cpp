@@ -69,7 +69,7 @@ void WriteDisk(const Model& model, const Disk& disk, NameStyle names, Output& ou
     }
     first = last + 1;
   }
-  if (more > 0) out.Line(Format("  and %d more runs of tracks", more));
+  if (more > 0) out.Line(Format("  and %d more run%s of tracks", more, more == 1 ? "" : "s"));
 }
 
 }  // namespace

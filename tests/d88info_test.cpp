@@ -126,6 +126,18 @@ TEST(D88infoTest, CheckSaysWhatDskpickDoes) {
        BuildSampleImage(nullptr, 4,
                         [](int d, int t, int r) { return !(d == 2 && t == 74 && r == 5); }),
        4},
+      // A count of 1 ends the search at track 80's first record: DEMO is not found.
+      {"CountsOfOne",
+       [] {
+         Layout layout;
+         Bytes image = BuildSampleImage(&layout);
+         for (int r = 1; r <= 5; ++r) {
+           PutLE16(image, layout.record_offsets[SampleRecordIndex(0, 80, r)] + layout::kSectorCount,
+                   1);
+         }
+         return image;
+       }(),
+       4},
       {"Empty", {}, 0},
   };
   for (const Case& c : cases) {
@@ -306,6 +318,16 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     return image;
   }();
   const Bytes inside_header = D88Builder().AddDisk("A").SetDiskSize(100).AddDisk("B").Build();
+  // Tracks 0-7 of eight layouts, then the absent ones: nine runs of tracks.
+  D88Builder nine_runs;
+  nine_runs.AddDisk("A");
+  for (int track = 0; track < 8; ++track) {
+    for (int r = 1; r <= track + 1; ++r) {
+      nine_runs.AddSector(track, static_cast<std::uint8_t>(track / 2),
+                          static_cast<std::uint8_t>(track % 2), static_cast<std::uint8_t>(r), 0,
+                          Pattern(128));
+    }
+  }
   struct Case {
     const char* name;
     Bytes image;
@@ -491,6 +513,7 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        }(),
        "  disk 0: older 0x2A0-byte header of 160 track entries; its track entries 160-163 are the "
        "first bytes of track 0"},
+      {"OneMoreRunOfTracks", nine_runs.Build(), "  and 1 more run of tracks"},
       {"OldHeaderLayout", old,
        "  tracks 160-163: the first bytes of track 0 (older header), not tracks"},
   };
@@ -714,10 +737,22 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
                       .SetDiskSize(2000)
                       .Build();
     image.resize(2000);
-    const Bytes second = D88Builder().AddDisk("HUGE").SetDiskSize(0x80000000u).Build();
+    const Bytes second =
+        D88Builder().AddDisk("HUGE").SetDiskSize(0x80000000u).SetTrackEntry(3, 688).Build();
     image.insert(image.end(), second.begin(), second.end());
     return image;
   }();
+  // Tracks 1 and 2 start at track 0's second record, which has a CRC error: each thing is
+  // named once, by the first track it is said of.
+  Bytes overlaps = D88Builder()
+                       .AddDisk("O")
+                       .AddRecord(0, record(0, 0, 1, 0, 128))
+                       .AddRecord(0, record(0, 0, 2, 0, 128))
+                       .AddRecord(0, record(0, 0, 3, 0, 128))
+                       .SetTrackEntry(1, 688 + 144)
+                       .SetTrackEntry(2, 688 + 144)
+                       .Build();
+  overlaps[688 + 144 + layout::kStatus] = 0xB0;
   struct Case {
     const char* name;
     Bytes image;
@@ -821,6 +856,17 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
         "  disk 1 track 0: no record at its start, file offset 6560: the image ends there",
         "  and 2 more sectors with a status other than normal",
         "  and 1 more sectors marked deleted"}},
+      {"OverlappingTracksNamedOnce",
+       overlaps,
+       {"image.d88"},
+       {"image.d88: 1120 bytes, 1 disk, 4 anomalies",
+        "disk 0 \"O\": media 0x00 (2D), not write-protected, at 0, size 1120",
+        "  track 0: 3 x 128 bytes (N 0), R 1-3, MFM",
+        "  tracks 1-2: 2 x 128 bytes (N 0), R 2-3, MFM, count 3", "  tracks 3-163: absent",
+        "anomalies:", "  disk 0 track 0 sector 0/0/2/0: data CRC error (status 0xB0)",
+        "  disk 0 track 1: starts inside track 0, at its 2nd record (file offset 832)",
+        "  disk 0 track 1: the image ends inside the track after 2 of the 3 records its count says",
+        "  disk 0 track 2: starts where track 1 does, at file offset 832"}},
       {"WalksAndSizes",
        ids_image,
        {"image.d88"},
@@ -831,7 +877,8 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
         "  tracks 3-163: absent",
         "disk 1 \"HUGE\": media 0x00 (2D), not write-protected, at 2000, size 2^31 or more (the "
         "file holds 688 of it)",
-        "  tracks 0-163: absent", "anomalies:",
+        "  tracks 0-2: absent", "  track 3: past the disk's size", "  tracks 4-163: absent",
+        "anomalies:",
         "  disk 0 track 0: the count says 3 (0x0003), the track holds 1 record; a read runs on "
         "into track 1",
         "  disk 0 track 2: no record at its start, file offset 1990: the next disk starts there",

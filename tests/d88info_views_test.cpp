@@ -169,6 +169,15 @@ TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
   EXPECT_EQ(past[1]["entry"], 0xFFFFFFF0u);
   EXPECT_EQ(past[1]["state"], "past_size");
   EXPECT_TRUE(past[1]["offset"].is_null());
+  // A size field is 2^31 or more from 0x80000000 on.
+  for (const std::uint32_t size : {0x7FFFFFFFu, 0x80000000u}) {
+    ASSERT_TRUE(
+        WriteBytes(dir.File("size.d88"), D88Builder().AddDisk("S").SetDiskSize(size).Build()));
+    const nlohmann::json sized = nlohmann::json::parse(
+        RunD88info(dir.path().string(), {"--json", "size.d88"}).out)["disks"][0];
+    EXPECT_EQ(sized["size"], size);
+    EXPECT_EQ(sized["size_2_31_or_more"], size == 0x80000000u);
+  }
 #endif
 }
 
