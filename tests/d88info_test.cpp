@@ -126,18 +126,6 @@ TEST(D88infoTest, CheckSaysWhatDskpickDoes) {
        BuildSampleImage(nullptr, 4,
                         [](int d, int t, int r) { return !(d == 2 && t == 74 && r == 5); }),
        4},
-      // A count of 1 ends the search at track 80's first record: DEMO is not found.
-      {"CountsOfOne",
-       [] {
-         Layout layout;
-         Bytes image = BuildSampleImage(&layout);
-         for (int r = 1; r <= 5; ++r) {
-           PutLE16(image, layout.record_offsets[SampleRecordIndex(0, 80, r)] + layout::kSectorCount,
-                   1);
-         }
-         return image;
-       }(),
-       4},
       {"Empty", {}, 0},
   };
   for (const Case& c : cases) {
@@ -572,6 +560,9 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   // A first record whose count is 0 ends every read of its track.
   Bytes zero_count = sample;
   PutLE16(zero_count, record(80, 1) + layout::kSectorCount, 0);
+  // Counts of 1 end the search at track 80's first record, before DEMO's first sector.
+  Bytes counts_of_one = sample;
+  for (int r = 1; r <= 5; ++r) PutLE16(counts_of_one, record(80, r) + layout::kSectorCount, 1);
   struct Case {
     const char* name;
     Bytes image;
@@ -622,6 +613,10 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
        "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: a read stops at its record "
        "40/0/1/3 (file offset " +
            std::to_string(record(80, 1)) + "), whose sector count is 0)",
+       "19 of 20 files would be cut"},
+      {"CountOfOneEndsTheSearch", counts_of_one, 0,
+       "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: 1 x 1024 bytes (N 3), R 1, "
+       "MFM)",
        "19 of 20 files would be cut"},
       {"FirstCountZeroOfTheDisksFirstTrack", zero_count_first, 0,
        "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: a read stops at its record "
