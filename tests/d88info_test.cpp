@@ -362,6 +362,14 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
       {"SixthCountCounted", disk(counted({10, 11, 12, 13, 14, 15})).Build(),
        "  disk 0 track 0: records say 10, 11, 12, 13, 14 and 1 other count; a read runs on into "
        "track 1"},
+      // Track 1 lies first in the file, and its count runs its walk on into track 0.
+      {"RunsOnIntoTrack0",
+       disk({WithCount(sector(1), 3), WithCount(sector(2), 3)})
+           .SetTrackEntry(0, 1232)
+           .SetTrackEntry(1, 688)
+           .Build(),
+       "  disk 0 track 1: the count says 3 (0x0003), the track holds 2 records; a read runs on "
+       "into track 0"},
       {"CountDiffers", disk({WithCount(sector(1), 16), WithCount(sector(2), 16)}).Build(),
        "  disk 0 track 0: the count says 16 (0x0010), the track holds 2 records; a read runs on "
        "into track 1"},
@@ -786,6 +794,12 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
         "  track 0: 1 x 256 bytes (N 1), R 1, MFM", "  tracks 1-163: absent", "anomalies:",
         "  disk 0 track 0: 1 record after the 1 its count says, before the next track: file "
         "offsets 960-1231 (272 bytes), which no read reaches"}},
+      {"DiskOfItsHeaderAlone",
+       D88Builder().AddDisk("H").Build(),
+       {"image.d88"},
+       {"image.d88: 688 bytes, 1 disk, no anomalies",
+        "disk 0 \"H\": media 0x00 (2D), not write-protected, at 0, size 688",
+        "  tracks 0-163: absent"}},
       {"EmptyListing",
        {},
        {"--ids", "image.d88"},
