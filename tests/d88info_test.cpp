@@ -79,7 +79,7 @@ TEST(D88infoTest, ListsEveryDiskAndTrack) {
 }
 
 // A track whose listing reaches 65,536 IDs says so rather than go on: 65,537 records without
-// data, whose counts of 0 never end the walk.
+// data, whose counts of 0 never end the walk; and one of more records than the model keeps.
 TEST(D88infoTest, IdListingStopsAtItsLimit) {
   constexpr std::size_t kRecords = 65537;
   Bytes image = D88Builder().AddDisk("LONG").Build();
@@ -97,6 +97,25 @@ TEST(D88infoTest, IdListingStopsAtItsLimit) {
   ASSERT_GE(track.size(), end.size());
   EXPECT_EQ(track.substr(track.size() - end.size()), end);
   EXPECT_EQ(std::count(track.begin(), track.end(), '/'), 3 * 65536);
+  // Past the records the model keeps, the walk ends there, not at the end of the image.
+  image.resize(layout::kDiskHeaderSize + ((1u << 20) + 1) * layout::kRecordHeaderSize, 0);
+  PutLE32(image, layout::kDiskSize, static_cast<std::uint32_t>(image.size()));
+  ASSERT_TRUE(WriteBytes(dir.File("image.d88"), image));
+  const std::string data_size = "  disk 0 track 0 sector 0/0/0/0: data size 0, not 128 << 0";
+  EXPECT_EQ(
+      RunD88info(dir.path().string(), {"image.d88"}).out,
+      Line("image.d88: 16777920 bytes, 1 disk, 1048581 anomalies") +
+          Line("disk 0 \"LONG\": media 0x00 (2D), not write-protected, at 0, size 16777920") +
+          Line("  track 0: 1048576 sectors of N 0, data size 0, R 0, MFM, count 0") +
+          Line("  tracks 1-163: absent") + Line("anomalies:") +
+          Line("  disk 0 track 0: the count says 0 (0x0000), the track holds 1048576 records") +
+          Line("  disk 0 track 0 sector 0/0/0/0: sector count 0, which ends every read of the "
+               "track at this record, its 1st of 1048576") +
+          Line(data_size) + Line(data_size) + Line(data_size) + Line(data_size) + Line(data_size) +
+          Line("  disk 0 track 0: sector 0/0/0/0 found 1048576 times") +
+          Line("  disk 0: 16 bytes at file offsets 16777904-16777919 that no track reaches") +
+          Line("  image: more than 1048576 records; the rest are not read") +
+          Line("  and 1048571 more sectors whose data size is not 128 << N"));
 }
 
 // The run as if in-process, with "\n" line ends, as the output checks of the test kit read it.
@@ -338,6 +357,13 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 0 sector 0/0/2/1: density byte 0x23, none of 0x00, 0x40, 0x01"},
       {"HighDensityOn2D", patched(L::kDensity, 0x01),
        "  disk 0 track 0 sector 0/0/2/1: high density (0x01) on a disk of media 0x00 (2D)"},
+      {"HighDensityOn2DD",
+       [&] {
+         Bytes image = patched(L::kDensity, 0x01);
+         image[L::kMediaType] = 0x10;
+         return image;
+       }(),
+       "  disk 0 track 0 sector 0/0/2/1: high density (0x01) on a disk of media 0x10 (2DD)"},
       {"DataSize", disk({sector(1), MakeRecord(0, 0, 2, 1, Pattern(300))}).Build(),
        "  disk 0 track 0 sector 0/0/2/1: data size 300, not 128 << 1"},
       {"OddDataSizeFirst", disk({MakeRecord(0, 0, 1, 1, Pattern(300)), sector(2)}).Build(),
