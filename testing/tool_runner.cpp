@@ -103,10 +103,11 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   }
   if (options.stdout_closed_pipe) close(pipe_fds[1]);
   if (terminal >= 0) {
-    // Read while the tool writes: a terminal holds only a few kilobytes unread.
+    // Read while the tool writes: a terminal holds only a few kilobytes unread. Without a tool
+    // nothing would ever end the read.
     close(tool_side);
     char chunk[4096];
-    for (ssize_t got; (got = read(terminal, chunk, sizeof chunk)) > 0;) {
+    for (ssize_t got; child > 0 && (got = read(terminal, chunk, sizeof chunk)) > 0;) {
       run.out.append(chunk, static_cast<std::size_t>(got));
     }
     close(terminal);
