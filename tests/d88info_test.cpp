@@ -351,6 +351,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 0 sector 0/0/2/1: marked deleted (0x10)"},
       {"DeletedByteOfOne", patched(L::kDeleted, 0x01),
        "  disk 0 track 0 sector 0/0/2/1: deleted byte 0x01, neither 0x00 nor 0x10"},
+      {"DeletedByteWithItsBitSet", patched(L::kDeleted, 0x11),
+       "  disk 0 track 0 sector 0/0/2/1: deleted byte 0x11, neither 0x00 nor 0x10"},
       {"SingleDensity", patched(L::kDensity, 0x40),
        "  disk 0 track 0 sector 0/0/2/1: single density (FM)"},
       {"OddDensity", patched(L::kDensity, 0x23),
@@ -372,6 +374,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  track 0: 64 x 256 bytes (N 1), R 1-64, order " + order + ", MFM"},
       {"Duplicate", disk({sector(1), sector(1)}).Build(),
        "  disk 0 track 0: sector 0/0/1/1 found twice"},
+      {"DuplicateIsNoOrder", disk({sector(1), sector(1)}).Build(),
+       "  track 0: 2 x 256 bytes (N 1), R 1, MFM"},
       {"FoundThreeTimes", disk({sector(1), sector(1), sector(1)}).Build(),
        "  disk 0 track 0: sector 0/0/1/1 found 3 times"},
       {"WrongPlace", disk({sector(1), MakeRecord(5, 1, 2, 1, Pattern(256))}).Build(),
@@ -443,6 +447,14 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 1 sector 0/1/2/1: the image ends inside its data, after 200 of 256 bytes"},
       {"RecordRunsIntoNextTrack", disk({sector(1), WithDataSize(sector(2), 300)}).Build(),
        "  disk 0 track 1: starts inside the 2nd record of track 0, at file offset 1232"},
+      // The image ends inside track 0's second record, whose data size reaches track 1's start.
+      {"StartInsideDataTheImageDoesNotHold",
+       [&] {
+         Bytes image = disk({sector(1), sector(2)}).SetTrackEntry(1, 1100).Build();
+         image.resize(1000);
+         return image;
+       }(),
+       "  disk 0 track 1: starts inside the 2nd record of track 0, at file offset 1100"},
       {"SameStart", disk({sector(1)}).SetTrackEntry(1, 688).Build(),
        "  disk 0 track 1: starts where track 0 does, at file offset 688"},
       {"StartsAtARecord", disk({sector(1), sector(2)}).SetTrackEntry(1, 960).Build(),
