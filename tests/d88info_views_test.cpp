@@ -251,6 +251,12 @@ TEST(D88infoViewsTest, JsonOfASmallImageWhole) {
   EXPECT_EQ(nlohmann::json(std::vector<nlohmann::json>(files.begin(), files.begin() + 3)),
             nlohmann::json::parse(want_files));
   EXPECT_EQ(files[5]["verdict"], "no disk");
+  // Both files read a marked sector, whatever the notes after the mark.
+  const std::string check = RunD88info(dir.path().string(), {"--check", "f.d88"}).out;
+  EXPECT_NE(check.find(Line("2 of 20 files would be cut, 1 of them incomplete, 2 from sectors "
+                            "the image marks")),
+            std::string::npos)
+      << check;
 #endif
 }
 
