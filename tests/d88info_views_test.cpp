@@ -467,13 +467,14 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
   const ToolRun run = RunD88info(dir.path().string(), {"--html", "damaged.d88"});
   ASSERT_EQ(run.status, 0);
   const std::string& html = run.out;
-  auto count = [&](const std::string& what) {
+  auto count_in = [](const std::string& text, const std::string& what) {
     std::size_t n = 0;
-    for (std::size_t at = 0; (at = html.find(what, at)) != std::string::npos; at += what.size()) {
+    for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) {
       ++n;
     }
     return n;
   };
+  auto count = [&](const std::string& what) { return count_in(html, what); };
   EXPECT_EQ(html.rfind("<!DOCTYPE html>", 0), 0u);
   EXPECT_EQ(count("<title>disk "), static_cast<std::size_t>(kSampleDisks * kSampleTracks * 5));
   EXPECT_EQ(count("class=\"s0\"><title>disk 0 track 80 40/0/3/3: ID or data CRC error, data "
@@ -486,20 +487,41 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
   EXPECT_LT(html.size(), 1000000u);
   EXPECT_EQ(count("<script"), 0u);
   EXPECT_EQ(count("http:") + count("https:"), count("http://www.w3.org/2000/svg"));
-  // A track's first 64 records are drawn, the rest said in words.
-  D88Builder long_track;
-  long_track.AddDisk("L<O>NG");
-  for (int r = 1; r <= 65; ++r) {
-    long_track.AddSector(0, 0, 0, static_cast<std::uint8_t>(r), 0, Pattern(128));
+  // A track's first 64 records are drawn, the rest said in words; an anomaly of a record not
+  // drawn links to its track.
+  for (const int records : {65, 67}) {
+    D88Builder long_track;
+    long_track.AddDisk("L<O>NG");
+    for (int r = 1; r <= records; ++r) {
+      long_track.AddSector(0, 0, 0, static_cast<std::uint8_t>(r), 0, Pattern(128));
+    }
+    Layout layout;
+    Bytes image = long_track.Build(&layout);
+    image[layout.record_offsets.back() + layout::kStatus] = 0xB0;
+    ASSERT_TRUE(WriteBytes(dir.File("long.d88"), image));
+    const std::string long_html = RunD88info(dir.path().string(), {"--html", "long.d88"}).out;
+    EXPECT_NE(long_html.find("<title>disk 0 track 0 0/0/64/0:"), std::string::npos);
+    EXPECT_EQ(long_html.find("<title>disk 0 track 0 0/0/65/0:"), std::string::npos);
+    EXPECT_NE(long_html.find(records == 65
+                                 ? "<p>1 more record is not drawn; d88info --records lists it.</p>"
+                                 : "<p>3 more records are not drawn; d88info --records lists "
+                                   "them.</p>"),
+              std::string::npos);
+    EXPECT_NE(long_html.find("<li><a href=\"#i0-d0-t0\">disk 0 track 0 sector 0/0/" +
+                             std::to_string(records) + "/0: data CRC error"),
+              std::string::npos);
+    EXPECT_NE(long_html.find("&quot;L&lt;O&gt;NG&quot;"), std::string::npos);
+    EXPECT_EQ(long_html.find("L<O"), std::string::npos);
   }
-  ASSERT_TRUE(WriteBytes(dir.File("long.d88"), long_track.Build()));
-  const std::string long_html = RunD88info(dir.path().string(), {"--html", "long.d88"}).out;
-  EXPECT_NE(long_html.find("<title>disk 0 track 0 0/0/64/0:"), std::string::npos);
-  EXPECT_EQ(long_html.find("<title>disk 0 track 0 0/0/65/0:"), std::string::npos);
-  EXPECT_NE(long_html.find("<p>1 more record is not drawn; d88info --records lists it.</p>"),
-            std::string::npos);
-  EXPECT_NE(long_html.find("&quot;L&lt;O&gt;NG&quot;"), std::string::npos);
-  EXPECT_EQ(long_html.find("L<O"), std::string::npos);
+  // A record two tracks hold is drawn in each, and only its first cell is its anchor.
+  ASSERT_TRUE(WriteBytes(dir.File("same.d88"), D88Builder()
+                                                   .AddDisk("S")
+                                                   .AddSector(0, 0, 0, 1, 0, Pattern(128))
+                                                   .SetTrackEntry(1, 688)
+                                                   .Build()));
+  const std::string same = RunD88info(dir.path().string(), {"--html", "same.d88"}).out;
+  EXPECT_NE(same.find("<title>disk 0 track 1 0/0/1/0:"), std::string::npos);
+  EXPECT_EQ(count_in(same, " id=\"i0-d0-r0\""), 1u);
 }
 
 }  // namespace
