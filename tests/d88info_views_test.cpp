@@ -423,8 +423,9 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
     widest = std::max(widest, end - start);
   }
   EXPECT_LE(widest, 100u);
-  // Both heads side by side only while they fit in 100 columns: 44 records a track do, 45 not.
-  for (const int records : {44, 45}) {
+  // Both heads side by side only while they fit in 100 columns: 44 records a track do, 45 not;
+  // past 80 a line, the rest counted.
+  for (const int records : {44, 45, 81}) {
     D88Builder wide;
     wide.AddDisk("WIDE");
     for (int track : {0, 1}) {
@@ -437,7 +438,8 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
     const std::string map = Plain(RunD88info(dir.path().string(), {"--map", "wide.d88"}).out);
     const std::string row = records == 44
                                 ? "  cyl   0 " + std::string(44, '.') + "  " + std::string(44, '.')
-                                : "  track   1 " + std::string(45, '.');
+                            : records == 45 ? "  track   1 " + std::string(45, '.')
+                                            : "  track   1 " + std::string(80, '.') + " +1";
     EXPECT_NE(map.find("\n" + row + "\n"), std::string::npos) << map;
   }
   // A disk found 64 times over (a size field of 0) is drawn once.
