@@ -1066,6 +1066,9 @@ TEST(D88infoTest, DumpShowsEveryByteOfATrack) {
   const ToolRun no_disk = RunD88info(dir.path().string(), {"--dump", "image.d88", "1", "0"});
   EXPECT_EQ(no_disk.status, 1);
   EXPECT_EQ(no_disk.err, Line("d88info: image.d88 has no disk 1 or no track 0"));
+  // 65535 is a number --dump takes, and no track.
+  EXPECT_EQ(RunD88info(dir.path().string(), {"--dump", "image.d88", "0", "65535"}).err,
+            Line("d88info: image.d88 has no disk 0 or no track 65535"));
 }
 
 // Each record's data as hexdump -C shows the same bytes of the file: every sector of a track of
