@@ -182,7 +182,8 @@ TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
 }
 
 // The whole JSON of a small image but its files: every field of the disk, its tracks, their
-// records and the anomalies, each as the bytes say.
+// records and the anomalies, each as the bytes say. A track inside the header lists what a read
+// of it walks: the header's last bytes.
 TEST(D88infoViewsTest, JsonOfASmallImageWhole) {
 #if !DSKPICK_TEST_JSON
   GTEST_SKIP() << "built without nlohmann/json: d88info has no --json";
@@ -192,25 +193,36 @@ TEST(D88infoViewsTest, JsonOfASmallImageWhole) {
       D88Builder()
           .AddDisk(std::string("ABCDEFGHIJKLMNOPQ\x01") + std::string(8, '\0') + '\x10', 0x20)
           .AddSector(0, 3, 1, 1, 0, Pattern(40))
+          .AddSector(1, 0, 1, 1, 0, Pattern(128))
+          .SetTrackEntry(5, 656)
           .SetTrackEntry(7, 0xFFFFFFF0u)
           .Build(&layout);
   image[layout.record_offsets[0] + layout::kDensity] = 0x40;
   image[layout.record_offsets[0] + layout::kDeleted] = 0x10;
   image[layout.record_offsets[0] + layout::kStatus] = 0xB0;
+  image[layout.record_offsets[1] + layout::kStatus] = 0x33;
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir.File("j.d88"), image));
   nlohmann::json doc =
       nlohmann::json::parse(RunD88info(dir.path().string(), {"--json", "j.d88"}).out);
   doc.erase("files");
   // clang-format off
-  const char* const want = R"json({"d88info": 1, "image": "j.d88", "size": 744,
+  const char* const want = R"json({"d88info": 1, "image": "j.d88", "size": 888,
     "disks": [{"index": 0, "name": "ABCDEFGHIJKLMNOPQ",
       "name_bytes": "4142434445464748494a4b4c4d4e4f5051", "media": 32, "write_protect": 16,
-      "offset": 0, "size": 744, "size_2_31_or_more": false, "inside_header_of": null,
+      "offset": 0, "size": 888, "size_2_31_or_more": false, "inside_header_of": null,
       "tracks": [
         {"index": 0, "entry": 688, "state": "walked", "offset": 688, "walk": 1,
          "records": [{"offset": 688, "c": 3, "h": 1, "r": 1, "n": 0, "count": 1, "density": 64,
                       "deleted": 16, "status": 176, "data_size": 40, "data_held": 40}]},
+        {"index": 1, "entry": 744, "state": "walked", "offset": 744, "walk": 1,
+         "records": [{"offset": 744, "c": 0, "h": 1, "r": 1, "n": 0, "count": 1, "density": 0,
+                      "deleted": 0, "status": 51, "data_size": 128, "data_held": 128}]},
+        {"index": 5, "entry": 656, "state": "inside_header", "offset": 656, "walk": 4,
+         "records": [{"offset": 656, "c": 0, "h": 0, "r": 0, "n": 0, "count": 0, "density": 0,
+                      "deleted": 0, "status": 0, "data_size": 0, "data_held": 0},
+                     {"offset": 672, "c": 0, "h": 0, "r": 0, "n": 0, "count": 0, "density": 0,
+                      "deleted": 0, "status": 0, "data_size": 0, "data_held": 0}]},
         {"index": 7, "entry": 4294967280, "state": "past_size", "offset": null, "walk": 0,
          "records": []}]}],
     "anomalies": [
@@ -224,6 +236,10 @@ TEST(D88infoViewsTest, JsonOfASmallImageWhole) {
        "text": "disk 0 track 0 sector 3/1/1/0: single density (FM)"},
       {"kind": "place", "disk": 0, "track": 0, "sector": "3/1/1/0", "offset": 688,
        "text": "disk 0 track 0 sector 3/1/1/0: C/H 3/1, but the track is cylinder 0 head 0"},
+      {"kind": "odd_byte", "disk": 0, "track": 1, "sector": "0/1/1/0", "offset": 744,
+       "text": "disk 0 track 1 sector 0/1/1/0: status byte 0x33, not one the format defines"},
+      {"kind": "entry_inside_header", "disk": 0, "track": 5, "sector": null, "offset": 656,
+       "text": "disk 0 track 5: entry 656 points inside the disk's header (file offset 656)"},
       {"kind": "track_past_size", "disk": 0, "track": 7, "sector": null, "offset": null,
        "text": "disk 0 track 7: entry 0xFFFFFFF0, 2^31 or more, is past the disk's size"}]})json";
   // clang-format on
