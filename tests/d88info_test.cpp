@@ -783,6 +783,19 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
     image.insert(image.end(), second.begin(), second.end());
     return image;
   }();
+  // Track 1 starts inside the data of track 0's one record, at a record that ends well before
+  // that data does: the data is reached all the same.
+  const Bytes nested = [] {
+    Bytes data(1024, 0);
+    data[layout::kH] = 1;
+    data[layout::kR] = 1;
+    data[layout::kSectorCount] = 1;
+    return D88Builder()
+        .AddDisk("N")
+        .AddRecord(0, MakeRecord(0, 0, 1, 3, data))
+        .SetTrackEntry(1, 688 + 16)
+        .Build();
+  }();
   // Tracks 1 and 2 start at track 0's second record, which has a CRC error: each thing is
   // named once, by the first track it is said of.
   Bytes overlaps = D88Builder()
@@ -903,6 +916,15 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
         "  disk 1 track 0: no record at its start, file offset 6560: the image ends there",
         "  and 2 more sectors with a status other than normal",
         "  and 1 more sectors marked deleted"}},
+      {"RecordInsideAnothersData",
+       nested,
+       {"image.d88"},
+       {"image.d88: 1728 bytes, 1 disk, 2 anomalies",
+        "disk 0 \"N\": media 0x00 (2D), not write-protected, at 0, size 1728",
+        "  track 0: 1 x 1024 bytes (N 3), R 1, MFM",
+        "  track 1: 1 sector of N 0, data size 0, R 1, MFM", "  tracks 2-163: absent", "anomalies:",
+        "  disk 0 track 1: starts inside the 1st record of track 0, at file offset 704",
+        "  disk 0 track 1 sector 0/1/1/0: data size 0, not 128 << 0"}},
       {"OverlappingTracksNamedOnce",
        overlaps,
        {"image.d88"},
