@@ -347,6 +347,8 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0 track 0 sector 0/0/2/1: status byte 0x33, not one the format defines"},
       {"MissingAddressMark", patched(L::kStatus, 0xE0),
        "  disk 0 track 0 sector 0/0/2/1: no address mark (status 0xE0)"},
+      {"MissingDataMark", patched(L::kStatus, 0xF0),
+       "  disk 0 track 0 sector 0/0/2/1: no data mark (status 0xF0)"},
       {"Deleted", patched(L::kDeleted, 0x10),
        "  disk 0 track 0 sector 0/0/2/1: marked deleted (0x10)"},
       {"DeletedByteOfOne", patched(L::kDeleted, 0x01),
@@ -522,6 +524,13 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
        "  disk 0: write-protect byte 0x05, neither 0x00 nor 0x10"},
       {"WriteProtectionUnknown", D88Builder().AddDisk(std::string(26, '\0') + '\x05').Build(),
        "disk 0 \"\": media 0x00 (2D), write protection unknown, at 0, size 688"},
+      {"Media1D", D88Builder().AddDisk("A", 0x30).Build(),
+       "disk 0 \"A\": media 0x30 (1D), not write-protected, at 0, size 688"},
+      {"Media1DD", D88Builder().AddDisk("A", 0x40).Build(),
+       "disk 0 \"A\": media 0x40 (1DD), not write-protected, at 0, size 688"},
+      {"SizeZeroOfTheSecondDisk", D88Builder().AddDisk("A").AddDisk("Z").SetDiskSize(0).Build(),
+       "disk 1 \"Z\": media 0x00 (2D), not write-protected, at 688, size 0, found 63 times "
+       "(disks 1-63)"},
       {"OddMedia", D88Builder().AddDisk("A", 0x55).Build(),
        "  disk 0: media byte 0x55, none of 0x00 (2D), 0x10 (2DD), 0x20 (2HD), 0x30 (1D), 0x40 "
        "(1DD)"},
@@ -600,6 +609,12 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   Bytes just_past = runs_on;
   just_past[record(81, 2) + layout::kR] = 9;
   just_past[record(81, 1) + layout::kR] = 2;
+  // As runs_on, with track 0 starting where track 81 does: DEMO's first sector lies in track 0's
+  // records.
+  Bytes runs_on_into_0 = runs_on;
+  PutLE32(runs_on_into_0, layout::TrackEntry(0), static_cast<std::uint32_t>(record(81, 1)));
+  // The image ends just after the header of DEMO's first sector.
+  const Bytes header_only(sample.begin(), sample.begin() + static_cast<long>(record(80, 2) + 16));
   // DEMO's first sector holds no data.
   Bytes empty_sector = sample;
   PutLE16(empty_sector, record(80, 2) + layout::kDataSize, 0);
@@ -647,6 +662,16 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
            std::to_string(record(81, 2)) +
            "; track 81: 5 x 1024 bytes (N 3), R 1-5, order 1,3,5,2,4, MFM)",
        "20 of 20 files would be cut, 1 of them incomplete"},
+      {"SectorOfTrack0", runs_on_into_0, 0,
+       "DEMO: incomplete 4096 of 8448 bytes (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/2/3 "
+       "of track 80 lies in track 0's records, at file offset " +
+           std::to_string(record(81, 2)) +
+           "; track 81: 5 x 1024 bytes (N 3), R 1-5, order 1,3,5,2,4, MFM)",
+       "20 of 20 files would be cut, 1 of them incomplete"},
+      {"ImageEndsAtASectorsData", header_only, 0,
+       "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; the image ends inside sector 40/0/2/3 "
+       "of track 80, after 0 of 1024 bytes)",
+       "4 of 20 files would be cut"},
       {"ImageEndsInsideASector", cut_short, 0,
        "DEMO: incomplete 2048 of 8448 bytes (disk 0, track 80, C/H/R/N 40/0/2/3; the image ends "
        "inside sector 40/0/4/3 of track 80, after 100 of 1024 bytes)",
