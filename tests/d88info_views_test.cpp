@@ -169,6 +169,12 @@ TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
   EXPECT_EQ(past[1]["entry"], 0xFFFFFFF0u);
   EXPECT_EQ(past[1]["state"], "past_size");
   EXPECT_TRUE(past[1]["offset"].is_null());
+  // A disk inside disk 0's header says whose.
+  ASSERT_TRUE(WriteBytes(dir.File("inside.d88"),
+                         D88Builder().AddDisk("A").SetDiskSize(100).AddDisk("B").Build()));
+  EXPECT_EQ(nlohmann::json::parse(RunD88info(dir.path().string(), {"--json", "inside.d88"})
+                                      .out)["disks"][1]["inside_header_of"],
+            0);
   // A size field is 2^31 or more from 0x80000000 on.
   for (const std::uint32_t size : {0x7FFFFFFFu, 0x80000000u}) {
     ASSERT_TRUE(
@@ -519,6 +525,7 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
     ASSERT_TRUE(WriteBytes(dir.File("long.d88"), image));
     const std::string long_html = RunD88info(dir.path().string(), {"--html", "long.d88"}).out;
     EXPECT_NE(long_html.find("<title>disk 0 track 0 0/0/64/0:"), std::string::npos);
+    EXPECT_NE(long_html.find(" height=\"1438\" "), std::string::npos);  // bands of 64 cells
     EXPECT_EQ(long_html.find("<title>disk 0 track 0 0/0/65/0:"), std::string::npos);
     EXPECT_NE(long_html.find(records == 65
                                  ? "<p>1 more record is not drawn; d88info --records lists it.</p>"
@@ -531,15 +538,18 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
     EXPECT_NE(long_html.find("&quot;L&lt;O&gt;NG&quot;"), std::string::npos);
     EXPECT_EQ(long_html.find("L<O"), std::string::npos);
   }
-  // A record two tracks hold is drawn in each, and only its first cell is its anchor.
+  // A record two tracks hold is drawn in each, and only its first cell is its anchor; ten
+  // cylinders are labelled at 0 alone.
   ASSERT_TRUE(WriteBytes(dir.File("same.d88"), D88Builder()
                                                    .AddDisk("S")
                                                    .AddSector(0, 0, 0, 1, 0, Pattern(128))
+                                                   .AddSector(19, 9, 1, 1, 0, Pattern(128))
                                                    .SetTrackEntry(1, 688)
                                                    .Build()));
   const std::string same = RunD88info(dir.path().string(), {"--html", "same.d88"}).out;
   EXPECT_NE(same.find("<title>disk 0 track 1 0/0/1/0:"), std::string::npos);
   EXPECT_EQ(count_in(same, " id=\"i0-d0-r0\""), 1u);
+  EXPECT_EQ(count_in(same, "</text>"), 3u);  // 0, head 0, head 1
 }
 
 }  // namespace
