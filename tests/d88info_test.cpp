@@ -725,6 +725,7 @@ TEST(D88infoTest, NamesShowAsTheOutputCanShowThem) {
       {"QuoteAfterKanji", "\x8C\xEA\"", "\"\xE8\xAA\x9E\\x22\"", "\"\\x8C\\xEA\\x22\""},
       {"NotShiftJis", "\x81\x20", "\"\\x81 \"", "\"\\x81 \""},
       {"DeleteTildeAndQuote", "A\x7F~\"", "\"A\\x7F~\\x22\"", "\"A\\x7F~\\x22\""},
+      {"UnitSeparatorAndSpace", "\x1F ", "\"\\x1F \"", "\"\\x1F \""},
   };
   for (const Case& c : cases) {
     for (const bool utf8 : {true, false}) {

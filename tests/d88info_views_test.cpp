@@ -290,6 +290,7 @@ TEST(D88infoViewsTest, HtmlOfASmallImageWhole) {
   const ToolRun run = RunD88info(dir.path().string(), {"--html", "f.d88"});
   ASSERT_EQ(run.status, 0);
   const std::string html = Plain(run.out);
+  EXPECT_NE(html.find("\n<title>d88info: f.d88</title>\n"), std::string::npos);
   // clang-format off
   const char* const want = R"html(<section id="i0"><h2>f.d88</h2>
 <pre>f.d88: 3632 bytes, 1 disk, 9 anomalies
@@ -464,6 +465,11 @@ TEST(D88infoViewsTest, MapDrawsEveryRecordInItsPlace) {
                                             : "  track   1 " + std::string(80, '.') + " +1";
     EXPECT_NE(map.find("\n" + row + "\n"), std::string::npos) << map;
   }
+  // A disk without records says so.
+  ASSERT_TRUE(WriteBytes(dir.File("empty.d88"), D88Builder().AddDisk("E").Build()));
+  const std::string empty = Plain(RunD88info(dir.path().string(), {"--map", "empty.d88"}).out);
+  EXPECT_NE(empty.find("\ndisk 0 \"E\":\n  no track holds records\nlegend: "), std::string::npos)
+      << empty;
   // A disk found 64 times over (a size field of 0) is drawn once.
   ASSERT_TRUE(
       WriteBytes(dir.File("zero.d88"),
