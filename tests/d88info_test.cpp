@@ -18,6 +18,10 @@
 #include "testing/temp_dir.h"
 #include "testing/tool_runner.h"
 
+#if DSKPICK_TEST_JSON
+#include <nlohmann/json.hpp>
+#endif
+
 namespace d88test {
 namespace {
 
@@ -316,6 +320,9 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     descending.push_back(sector(static_cast<std::uint8_t>(r)));
     order += std::to_string(r) + (r > 1 ? "," : "");
   }
+  // ... and one more, whose order is only said not to ascend.
+  std::vector<Record> descending_65 = descending;
+  descending_65.insert(descending_65.begin(), sector(65));
   // Disk 1 starts at 1000 and holds an entry that would put its track past 2^31 - 1.
   const Bytes far = [&] {
     Bytes image = padded(D88Builder().AddDisk("A").SetDiskSize(1000).Build(), 1000);
@@ -339,61 +346,80 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     const char* name;
     Bytes image;
     std::string line;
+    // For an anomaly's line: its kind and file offset, as the JSON has them.
+    const char* kind_and_offset;
+    std::size_t anomalies;  // in the whole image
   };
   const Case cases[] = {
       {"DataCrcError", patched(L::kStatus, 0xB0),
-       "  disk 0 track 0 sector 0/0/2/1: data CRC error (status 0xB0)"},
+       "  disk 0 track 0 sector 0/0/2/1: data CRC error (status 0xB0)", "status 960", 1},
       {"UnknownStatus", patched(L::kStatus, 0x33),
-       "  disk 0 track 0 sector 0/0/2/1: status byte 0x33, not one the format defines"},
+       "  disk 0 track 0 sector 0/0/2/1: status byte 0x33, not one the format defines",
+       "odd_byte 960", 1},
       {"MissingAddressMark", patched(L::kStatus, 0xE0),
-       "  disk 0 track 0 sector 0/0/2/1: no address mark (status 0xE0)"},
+       "  disk 0 track 0 sector 0/0/2/1: no address mark (status 0xE0)", "status 960", 1},
       {"MissingDataMark", patched(L::kStatus, 0xF0),
-       "  disk 0 track 0 sector 0/0/2/1: no data mark (status 0xF0)"},
+       "  disk 0 track 0 sector 0/0/2/1: no data mark (status 0xF0)", "status 960", 1},
       {"Deleted", patched(L::kDeleted, 0x10),
-       "  disk 0 track 0 sector 0/0/2/1: marked deleted (0x10)"},
+       "  disk 0 track 0 sector 0/0/2/1: marked deleted (0x10)", "deleted 960", 1},
       {"DeletedByteOfOne", patched(L::kDeleted, 0x01),
-       "  disk 0 track 0 sector 0/0/2/1: deleted byte 0x01, neither 0x00 nor 0x10"},
+       "  disk 0 track 0 sector 0/0/2/1: deleted byte 0x01, neither 0x00 nor 0x10",
+       "odd_byte 960", 1},
       {"DeletedByteWithItsBitSet", patched(L::kDeleted, 0x11),
-       "  disk 0 track 0 sector 0/0/2/1: deleted byte 0x11, neither 0x00 nor 0x10"},
+       "  disk 0 track 0 sector 0/0/2/1: deleted byte 0x11, neither 0x00 nor 0x10",
+       "odd_byte 960", 1},
       {"SingleDensity", patched(L::kDensity, 0x40),
-       "  disk 0 track 0 sector 0/0/2/1: single density (FM)"},
+       "  disk 0 track 0 sector 0/0/2/1: single density (FM)", "single_density 960", 1},
       {"OddDensity", patched(L::kDensity, 0x23),
-       "  disk 0 track 0 sector 0/0/2/1: density byte 0x23, none of 0x00, 0x40, 0x01"},
+       "  disk 0 track 0 sector 0/0/2/1: density byte 0x23, none of 0x00, 0x40, 0x01",
+       "odd_byte 960", 1},
       {"HighDensityOn2D", patched(L::kDensity, 0x01),
-       "  disk 0 track 0 sector 0/0/2/1: high density (0x01) on a disk of media 0x00 (2D)"},
+       "  disk 0 track 0 sector 0/0/2/1: high density (0x01) on a disk of media 0x00 (2D)",
+       "odd_byte 960", 1},
       {"HighDensityOn2DD",
        [&] {
          Bytes image = patched(L::kDensity, 0x01);
          image[L::kMediaType] = 0x10;
          return image;
        }(),
-       "  disk 0 track 0 sector 0/0/2/1: high density (0x01) on a disk of media 0x10 (2DD)"},
+       "  disk 0 track 0 sector 0/0/2/1: high density (0x01) on a disk of media 0x10 (2DD)",
+       "odd_byte 960", 1},
       {"DataSize", disk({sector(1), MakeRecord(0, 0, 2, 1, Pattern(300))}).Build(),
-       "  disk 0 track 0 sector 0/0/2/1: data size 300, not 128 << 1"},
+       "  disk 0 track 0 sector 0/0/2/1: data size 300, not 128 << 1", "data_size 960", 1},
       {"OddDataSizeFirst", disk({MakeRecord(0, 0, 1, 1, Pattern(300)), sector(2)}).Build(),
-       "  track 0: 2 sectors of N 1, data sizes 256-300, R 1-2, MFM"},
+       "  track 0: 2 sectors of N 1, data sizes 256-300, R 1-2, MFM", nullptr, 1},
       {"OrderOf64Records", disk(descending).Build(),
-       "  track 0: 64 x 256 bytes (N 1), R 1-64, order " + order + ", MFM"},
+       "  track 0: 64 x 256 bytes (N 1), R 1-64, order " + order + ", MFM", nullptr, 0},
+      {"OrderOf65Records", disk(descending_65).Build(),
+       "  track 0: 65 x 256 bytes (N 1), R 1-65, not in ascending order, MFM", nullptr, 0},
+      // An entry equal to the disk's size, where no record is, marks a track the disk does not use.
+      {"UnusedTrack", disk({sector(1), sector(2)}).SetTrackEntry(5, 1776).Build(),
+       "  track 5: unused (entry = the disk's size)", nullptr, 0},
       {"Duplicate", disk({sector(1), sector(1)}).Build(),
-       "  disk 0 track 0: sector 0/0/1/1 found twice"},
+       "  disk 0 track 0: sector 0/0/1/1 found twice", "duplicate 688", 1},
       {"DuplicateIsNoOrder", disk({sector(1), sector(1)}).Build(),
-       "  track 0: 2 x 256 bytes (N 1), R 1, MFM"},
+       "  track 0: 2 x 256 bytes (N 1), R 1, MFM", nullptr, 1},
       {"FoundThreeTimes", disk({sector(1), sector(1), sector(1)}).Build(),
-       "  disk 0 track 0: sector 0/0/1/1 found 3 times"},
+       "  disk 0 track 0: sector 0/0/1/1 found 3 times", "duplicate 688", 1},
       {"WrongPlace", disk({sector(1), MakeRecord(5, 1, 2, 1, Pattern(256))}).Build(),
-       "  disk 0 track 0 sector 5/1/2/1: C/H 5/1, but the track is cylinder 0 head 0"},
+       "  disk 0 track 0 sector 5/1/2/1: C/H 5/1, but the track is cylinder 0 head 0",
+       "place 960", 1},
       {"WrongPlaceOnTrack2", D88Builder().AddDisk("A").AddSector(2, 5, 1, 1, 1, Pattern(256)).Build(),
-       "  disk 0 track 2 sector 5/1/1/1: C/H 5/1, but the track is cylinder 1 head 0"},
+       "  disk 0 track 2 sector 5/1/1/1: C/H 5/1, but the track is cylinder 1 head 0",
+       "place 688", 1},
       {"CountsDisagree", disk({sector(1), WithCount(sector(2), 9)}).Build(),
-       "  disk 0 track 0: records say 2 and 9 sectors; a read runs on into track 1"},
+       "  disk 0 track 0: records say 2 and 9 sectors; a read runs on into track 1",
+       "counts_disagree 688", 1},
       {"ThreeCounts",
        disk({WithCount(sector(1), 3), WithCount(sector(2), 5), WithCount(sector(3), 9)}).Build(),
-       "  disk 0 track 0: records say 3, 5 and 9 sectors; a read runs on into track 1"},
+       "  disk 0 track 0: records say 3, 5 and 9 sectors; a read runs on into track 1",
+       "counts_disagree 688", 1},
       {"FiveCountsNamed", disk(counted({10, 11, 12, 13, 14})).Build(),
-       "  disk 0 track 0: records say 10, 11, 12, 13 and 14 sectors; a read runs on into track 1"},
+       "  disk 0 track 0: records say 10, 11, 12, 13 and 14 sectors; a read runs on into track 1",
+       "counts_disagree 688", 1},
       {"SixthCountCounted", disk(counted({10, 11, 12, 13, 14, 15})).Build(),
        "  disk 0 track 0: records say 10, 11, 12, 13, 14 and 1 other count; a read runs on into "
-       "track 1"},
+       "track 1", "counts_disagree 688", 1},
       // Track 1 lies first in the file, and its count runs its walk on into track 0.
       {"RunsOnIntoTrack0",
        disk({WithCount(sector(1), 3), WithCount(sector(2), 3)})
@@ -401,23 +427,23 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
            .SetTrackEntry(1, 688)
            .Build(),
        "  disk 0 track 1: the count says 3 (0x0003), the track holds 2 records; a read runs on "
-       "into track 0"},
+       "into track 0", "count_differs 688", 5},
       {"CountDiffers", disk({WithCount(sector(1), 16), WithCount(sector(2), 16)}).Build(),
        "  disk 0 track 0: the count says 16 (0x0010), the track holds 2 records; a read runs on "
-       "into track 1"},
+       "into track 1", "count_differs 688", 1},
       {"ZeroCount", disk({WithCount(sector(1), 0), sector(2)}).Build(),
        "  disk 0 track 0 sector 0/0/1/1: sector count 0, which ends every read of the track at "
-       "this record, its 1st of 2"},
+       "this record, its 1st of 2", "zero_count 688", 2},
       {"FirstOfTwoZeroCounts", disk({WithCount(sector(1), 0), WithCount(sector(2), 0)}).Build(),
        "  disk 0 track 0 sector 0/0/1/1: sector count 0, which ends every read of the track at "
-       "this record, its 1st of 2"},
+       "this record, its 1st of 2", "zero_count 688", 2},
       {"ZeroCountIsNotFoldedWithTheNext", disk({WithCount(sector(1), 0), sector(2)}).Build(),
-       "  track 0: 2 x 256 bytes (N 1), R 1-2, MFM, counts 0,2"},
+       "  track 0: 2 x 256 bytes (N 1), R 1-2, MFM, counts 0,2", nullptr, 2},
       {"PastCount", disk({WithCount(sector(1), 1), WithCount(sector(2), 1)}).Build(),
        "  disk 0 track 0: 1 record after the 1 its count says, before the next track: file "
-       "offsets 960-1231 (272 bytes), which no read reaches"},
+       "offsets 960-1231 (272 bytes), which no read reaches", "past_count 960", 1},
       {"UnreachedArea", padded(disk({sector(1), sector(2)}).SetDiskSize(1876).Build(), 1876),
-       "  disk 0: 100 bytes at file offsets 1776-1875 that no track reaches"},
+       "  disk 0: 100 bytes at file offsets 1776-1875 that no track reaches", "unreached 1776", 1},
       {"OneByteUnreached",
        [&] {
          // One byte between the header and track 0.
@@ -428,14 +454,14 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
          PutLE32(image, L::TrackEntry(1), 1233);
          return image;
        }(),
-       "  disk 0: 1 byte at file offset 688 that no track reaches"},
+       "  disk 0: 1 byte at file offset 688 that no track reaches", "unreached 688", 1},
       // A record of another N after the count's end is no sector of the track.
       {"PastCountKeepsTheTracksN",
        disk({WithCount(sector(1), 1), MakeRecord(0, 0, 2, 2, Pattern(512))}).Build(),
-       "  disk 0: 528 bytes at file offsets 960-1487 that no track reaches"},
+       "  disk 0: 528 bytes at file offsets 960-1487 that no track reaches", "unreached 960", 1},
       {"TrackCutShort", Bytes(clean.begin(), clean.end() - 272),
        "  disk 0 track 1: the image ends inside the track after 1 of the 2 records its count "
-       "says"},
+       "says", "truncated 1232", 2},
       {"CutShortWhereCountsDisagree",
        [&] {
          // Track 1's counts say 9 and 5: neither ends its walk, which the file's end does.
@@ -444,11 +470,13 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
          PutLE16(image, 1504 + L::kSectorCount, 5);
          return image;
        }(),
-       "  disk 0 track 1: the image ends inside the track after 2 records"},
+       "  disk 0 track 1: the image ends inside the track after 2 records", "truncated 1504", 2},
       {"DataCutShort", Bytes(clean.begin(), clean.end() - 56),
-       "  disk 0 track 1 sector 0/1/2/1: the image ends inside its data, after 200 of 256 bytes"},
+       "  disk 0 track 1 sector 0/1/2/1: the image ends inside its data, after 200 of 256 bytes",
+       "truncated 1504", 2},
       {"RecordRunsIntoNextTrack", disk({sector(1), WithDataSize(sector(2), 300)}).Build(),
-       "  disk 0 track 1: starts inside the 2nd record of track 0, at file offset 1232"},
+       "  disk 0 track 1: starts inside the 2nd record of track 0, at file offset 1232",
+       "overlap 1232", 2},
       // The image ends inside track 0's second record, whose data size reaches track 1's start.
       {"StartInsideDataTheImageDoesNotHold",
        [&] {
@@ -456,11 +484,13 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
          image.resize(1000);
          return image;
        }(),
-       "  disk 0 track 1: starts inside the 2nd record of track 0, at file offset 1100"},
+       "  disk 0 track 1: starts inside the 2nd record of track 0, at file offset 1100",
+       "overlap 1100", 4},
       {"SameStart", disk({sector(1)}).SetTrackEntry(1, 688).Build(),
-       "  disk 0 track 1: starts where track 0 does, at file offset 688"},
+       "  disk 0 track 1: starts where track 0 does, at file offset 688", "overlap 688", 2},
       {"StartsAtARecord", disk({sector(1), sector(2)}).SetTrackEntry(1, 960).Build(),
-       "  disk 0 track 1: starts inside track 0, at its 2nd record (file offset 960)"},
+       "  disk 0 track 1: starts inside track 0, at its 2nd record (file offset 960)",
+       "overlap 960", 2},
       // The last disk's walks go on to the end of the file: a record there is read.
       {"EntryAtTheSizeOfTheLastDiskIsRead",
        [&] {
@@ -469,7 +499,7 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
          image.insert(image.end(), after.begin() + 688, after.end());
          return image;
        }(),
-       "  track 5: 1 x 256 bytes (N 1), R 1, MFM"},
+       "  track 5: 1 x 256 bytes (N 1), R 1, MFM", nullptr, 1},
       // Track 0's count passes track 1's start, whose record keeps track 0's C/H, and then track
       // 2's: track 0 holds its first record alone.
       {"CountPassingTwoStarts",
@@ -481,71 +511,81 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
            .SetTrackEntry(1, 960)
            .SetTrackEntry(2, 1232)
            .Build(),
-       "  track 0: 1 x 256 bytes (N 1), R 1, MFM, count 3"},
+       "  track 0: 1 x 256 bytes (N 1), R 1, MFM, count 3", nullptr, 5},
       {"StartsAtThe13thRecord",
        disk(counted(std::vector<std::uint16_t>(13, 13))).SetTrackEntry(1, 688 + 12 * 272).Build(),
-       "  disk 0 track 1: starts inside track 0, at its 13th record (file offset 3952)"},
+       "  disk 0 track 1: starts inside track 0, at its 13th record (file offset 3952)",
+       "overlap 3952", 3},
       {"EntryInsideTheHeader", disk({sector(1)}).SetTrackEntry(5, 100).Build(),
-       "  disk 0 track 5: entry 100 points inside the disk's header (file offset 100)"},
+       "  disk 0 track 5: entry 100 points inside the disk's header (file offset 100)",
+       "entry_inside_header 100", 1},
       // ... and that is all it says of it, not of the records the header's bytes would be.
       {"EntryInsideTheHeaderIsOneAnomaly",
        disk({sector(1), sector(2)}).SetTrackEntry(5, 100).Build(),
-       "image.d88: 1776 bytes, 1 disk, 1 anomaly"},
+       "image.d88: 1776 bytes, 1 disk, 1 anomaly", nullptr, 1},
       {"TrackPastSize", disk({sector(1)}).SetTrackEntry(7, 0xFFFFFFF0u).Build(),
-       "  disk 0 track 7: entry 0xFFFFFFF0, 2^31 or more, is past the disk's size"},
+       "  disk 0 track 7: entry 0xFFFFFFF0, 2^31 or more, is past the disk's size",
+       "track_past_size -", 1},
       {"LargestEntryPastSize", disk({sector(1)}).SetTrackEntry(7, 0x7FFFFFFFu).Build(),
-       "  disk 0 track 7: entry 2147483647 (file offset 2147483647) is past the disk's size"},
+       "  disk 0 track 7: entry 2147483647 (file offset 2147483647) is past the disk's size",
+       "track_past_size -", 1},
       {"SecondDiskTrackPastSize",
        D88Builder().AddDisk("A").AddDisk("B").SetDiskSize(690).SetTrackEntry(0, 700).Build(),
-       "  disk 1 track 0: entry 700 (file offset 1388) is past the disk's size"},
+       "  disk 1 track 0: entry 700 (file offset 1388) is past the disk's size",
+       "track_past_size -", 2},
       {"TrackPast2Pow31", far,
        "  disk 1 track 0: entry 2147483632 puts it at file offset 2147484632, past 2^31 - 1, where "
-       "no read goes"},
+       "no read goes", "track_past_size -", 3},
       {"SizeZero", disk({sector(1)}).SetDiskSize(0).Build(),
-       "  disk 0: its size field is 0, so the next disk would start where it does"},
+       "  disk 0: its size field is 0, so the next disk would start where it does",
+       "size_zero 28", 3},
       {"SizePastEnd", disk({sector(1)}).SetDiskSize(5000).Build(),
-       "  disk 0: its size runs 3496 bytes past the end of the file"},
+       "  disk 0: its size runs 3496 bytes past the end of the file", "size_past_end 28", 1},
       {"LargestSize", disk({sector(1)}).SetDiskSize(0x7FFFFFFFu).Build(),
        "disk 0 \"A\": media 0x00 (2D), not write-protected, at 0, size 2147483647 (the file "
-       "holds 1504 of it)"},
+       "holds 1504 of it)", nullptr, 1},
       {"SizeInsideHeader", inside_header,
-       "  disk 0: its size field 100 is smaller than its header; disk 1 starts inside it"},
+       "  disk 0: its size field 100 is smaller than its header; disk 1 starts inside it",
+       "size_inside_header 28", 1},
       {"DiskInsideAHeader", inside_header,
        "disk 1: at 100, inside the header of disk 0; what the reader finds there is that header's "
-       "bytes, not a disk"},
+       "bytes, not a disk", nullptr, 1},
       {"TrailingBytesAfter63Disks", padded(sixty_three.Build(), 63 * 688 + 100),
-       "  image: 100 bytes after the last disk, from file offset 43344"},
+       "  image: 100 bytes after the last disk, from file offset 43344", "trailing 43344", 1},
       {"TrailingBytes", padded(clean, clean.size() + 100),
-       "  image: 100 bytes after the last disk, from file offset 1776"},
+       "  image: 100 bytes after the last disk, from file offset 1776", "trailing 1776", 1},
       {"DiskLimit", many.Build(),
        "  image: 64 disks, the most the reader takes; the 688 bytes from file offset 44032 are "
-       "not read"},
+       "not read", "disk_limit 44032", 1},
       {"WriteProtectByte", D88Builder().AddDisk(std::string(26, '\0') + '\x05').Build(),
-       "  disk 0: write-protect byte 0x05, neither 0x00 nor 0x10"},
+       "  disk 0: write-protect byte 0x05, neither 0x00 nor 0x10", "odd_byte 26", 1},
       {"WriteProtectionUnknown", D88Builder().AddDisk(std::string(26, '\0') + '\x05').Build(),
-       "disk 0 \"\": media 0x00 (2D), write protection unknown, at 0, size 688"},
+       "disk 0 \"\": media 0x00 (2D), write protection unknown, at 0, size 688", nullptr, 1},
       {"Media1D", D88Builder().AddDisk("A", 0x30).Build(),
-       "disk 0 \"A\": media 0x30 (1D), not write-protected, at 0, size 688"},
+       "disk 0 \"A\": media 0x30 (1D), not write-protected, at 0, size 688", nullptr, 0},
       {"Media1DD", D88Builder().AddDisk("A", 0x40).Build(),
-       "disk 0 \"A\": media 0x40 (1DD), not write-protected, at 0, size 688"},
+       "disk 0 \"A\": media 0x40 (1DD), not write-protected, at 0, size 688", nullptr, 0},
       {"SizeZeroOfTheSecondDisk", D88Builder().AddDisk("A").AddDisk("Z").SetDiskSize(0).Build(),
        "disk 1 \"Z\": media 0x00 (2D), not write-protected, at 688, size 0, found 63 times "
-       "(disks 1-63)"},
+       "(disks 1-63)", nullptr, 1},
       {"OddMedia", D88Builder().AddDisk("A", 0x55).Build(),
        "  disk 0: media byte 0x55, none of 0x00 (2D), 0x10 (2DD), 0x20 (2HD), 0x30 (1D), 0x40 "
-       "(1DD)"},
+       "(1DD)", "odd_byte 27", 1},
       {"NameFillsTheField", D88Builder().AddDisk("by_github_ORYZAPA").Build(),
-       "disk 0 \"by_github_ORYZAPA\": media 0x00 (2D), not write-protected, at 0, size 688"},
+       "disk 0 \"by_github_ORYZAPA\": media 0x00 (2D), not write-protected, at 0, size 688",
+       nullptr, 1},
       {"NameEndsAtItsNul", D88Builder().AddDisk(std::string("AB\0CD", 5)).Build(),
-       "disk 0 \"AB\": media 0x00 (2D), not write-protected, at 0, size 688"},
+       "disk 0 \"AB\": media 0x00 (2D), not write-protected, at 0, size 688", nullptr, 0},
       {"NameWithoutNul", D88Builder().AddDisk("by_github_ORYZAPA").Build(),
-       "  disk 0: its name fills all 17 bytes of the name field, with no NUL to end it"},
+       "  disk 0: its name fills all 17 bytes of the name field, with no NUL to end it",
+       "name 0", 1},
       {"ReservedBytes",
        D88Builder().AddDisk(std::string(17, '\0') + std::string("\x01\0\0\0\xFF", 5)).Build(),
-       "  disk 0: the reserved header bytes 0x11-0x19 are not all 0: 01 00 00 00 FF 00 00 00 00"},
+       "  disk 0: the reserved header bytes 0x11-0x19 are not all 0: 01 00 00 00 FF 00 00 00 00",
+       "name 17", 1},
       {"OldHeader", old,
        "  disk 0: older 0x2A0-byte header of 160 track entries; its track entries 160-163 are the "
-       "first bytes of track 0"},
+       "first bytes of track 0", "old_header 0", 1},
       // Entry 160 reads track 0's C/H/R/N as 5: a number, but no entry of the older header.
       {"OldHeaderWhoseEntry160IsSmall",
        [&] {
@@ -555,10 +595,10 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
          return image;
        }(),
        "  disk 0: older 0x2A0-byte header of 160 track entries; its track entries 160-163 are the "
-       "first bytes of track 0"},
-      {"OneMoreRunOfTracks", nine_runs.Build(), "  and 1 more run of tracks"},
+       "first bytes of track 0", "old_header 0", 3},
+      {"OneMoreRunOfTracks", nine_runs.Build(), "  and 1 more run of tracks", nullptr, 0},
       {"OldHeaderLayout", old,
-       "  tracks 160-163: the first bytes of track 0 (older header), not tracks"},
+       "  tracks 160-163: the first bytes of track 0 (older header), not tracks", nullptr, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -567,6 +607,24 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     const ToolRun run = RunD88info(dir.path().string(), {"image.d88"});
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find(Line(c.line)), std::string::npos) << run.out;
+    // No anomaly more or fewer than the row's.
+    const std::string first = run.out.substr(0, run.out.find('\n'));
+    const std::string total = c.anomalies == 0 ? std::string(", no anomalies")
+                              : c.anomalies == 1
+                                  ? std::string(", 1 anomaly")
+                                  : ", " + std::to_string(c.anomalies) + " anomalies";
+    EXPECT_EQ(first.substr(first.size() - std::min(first.size(), total.size())), total);
+#if DSKPICK_TEST_JSON
+    const nlohmann::json doc =
+        nlohmann::json::parse(RunD88info(dir.path().string(), {"--json", "image.d88"}).out);
+    std::string named = "none";
+    for (const nlohmann::json& anomaly : doc["anomalies"]) {
+      if ("  " + anomaly["text"].get<std::string>() != c.line) continue;
+      named = anomaly["kind"].get<std::string>() + " " +
+              (anomaly["offset"].is_null() ? "-" : anomaly["offset"].dump());
+    }
+    EXPECT_EQ(named, c.kind_and_offset != nullptr ? c.kind_and_offset : "none");
+#endif
   }
   TempDir dir;
   ASSERT_TRUE(WriteBytes(dir.File("image.d88"), clean));
@@ -624,6 +682,9 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
   // Counts of 1 end the search at track 80's first record, before DEMO's first sector.
   Bytes counts_of_one = sample;
   for (int r = 1; r <= 5; ++r) PutLE16(counts_of_one, record(80, r) + layout::kSectorCount, 1);
+  // DEMO's first sector says it holds 100 bytes, all in the file, where the run needs 1024.
+  Bytes short_sector = sample;
+  PutLE16(short_sector, record(80, 2) + layout::kDataSize, 100);
   struct Case {
     const char* name;
     Bytes image;
@@ -684,6 +745,10 @@ TEST(D88infoTest, CheckSaysWhyAndWhichSectorsAreMarked) {
        "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: a read stops at its record "
        "40/0/1/3 (file offset " +
            std::to_string(record(80, 1)) + "), whose sector count is 0)",
+       "19 of 20 files would be cut"},
+      {"SectorSmallerThanItsN", short_sector, 0,
+       "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; sector 40/0/2/3 of track 80 holds 100 "
+       "bytes, fewer than the 1024 the run needs)",
        "19 of 20 files would be cut"},
       {"CountOfOneEndsTheSearch", counts_of_one, 0,
        "DEMO: no data (disk 0, track 80, C/H/R/N 40/0/2/3; track 80: 1 x 1024 bytes (N 3), R 1, "
@@ -881,6 +946,10 @@ TEST(D88infoTest, WholeReportsOfSmallImages) {
        {},
        {"--ids", "image.d88"},
        {"image.d88: 0 disks (no 688-byte disk header: not a D88 image, or an empty one)"}},
+      {"EmptySummary",
+       {},
+       {"image.d88"},
+       {"image.d88: 0 bytes, 0 disks (no 688-byte disk header: not a D88 image, or an empty one)"}},
       {"LargestSizeInTheListing",
        D88Builder().AddDisk("MAX").SetDiskSize(0x7FFFFFFFu).Build(),
        {"--ids", "image.d88"},

@@ -556,6 +556,22 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
   EXPECT_NE(same.find("<title>disk 0 track 1 0/0/1/0:"), std::string::npos);
   EXPECT_EQ(count_in(same, " id=\"i0-d0-r0\""), 1u);
   EXPECT_EQ(count_in(same, "</text>"), 3u);  // 0, head 0, head 1
+  // A report draws 5,000 cells at most, whatever its images: four of 1,640 records each.
+  const std::string four = RunD88info(dir.path().string(), {"--html", "sample.d88", "damaged.d88",
+                                                            "sample.d88", "damaged.d88"})
+                               .out;
+  EXPECT_EQ(count_in(four, "<title>disk "), 5000u);
+  EXPECT_EQ(count_in(four, "<p>330 more records are not drawn;"), 1u);
+  EXPECT_EQ(count_in(four, "<p>410 more records are not drawn;"), 3u);
+  // A disk without records has no picture, and its anomalies link to its heading.
+  ASSERT_TRUE(WriteBytes(dir.File("bare.d88"),
+                         D88Builder().AddDisk("E").SetTrackEntry(3, 0xFFFFFFF0u).Build()));
+  const std::string bare = RunD88info(dir.path().string(), {"--html", "bare.d88"}).out;
+  EXPECT_NE(
+      bare.find("<h3 id=\"i0-d0\">Disk 0 &quot;E&quot;</h3>\n<p>No track holds records.</p>\n"),
+      std::string::npos);
+  EXPECT_NE(bare.find("<li><a href=\"#i0-d0\">disk 0 track 3: entry 0xFFFFFFF0"),
+            std::string::npos);
 }
 
 }  // namespace
