@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -58,8 +59,7 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   if (options.stdout_terminal) {
     terminal = posix_openpt(O_RDWR | O_NOCTTY);
     if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0) return ToolRun();
-    // Opened before the fork, so that reading the terminal ends when the tool's side closes,
-    // whenever that is.
+    // Opened before the fork, so that the terminal is whole before the tool starts.
     tool_side = open(ptsname(terminal), O_RDWR | O_NOCTTY);
     if (tool_side < 0) return ToolRun();
   }
@@ -102,18 +102,30 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
     _exit(127);
   }
   if (options.stdout_closed_pipe) close(pipe_fds[1]);
+  int wait_status = 0;
+  bool reaped = false;
   if (terminal >= 0) {
-    // Read while the tool writes: a terminal holds only a few kilobytes unread. Without a tool
-    // nothing would ever end the read.
-    close(tool_side);
+    // Read while the tool writes: a terminal holds only a few kilobytes unread. The tool's side
+    // stays open here until the tool has exited and every byte is read: a terminal that hangs up
+    // when the tool exits may drop the last line still on its way to this side. Polling pushes
+    // such bytes through.
     char chunk[4096];
-    for (ssize_t got; child > 0 && (got = read(terminal, chunk, sizeof chunk)) > 0;) {
-      run.out.append(chunk, static_cast<std::size_t>(got));
+    while (child > 0) {
+      pollfd ready = {terminal, POLLIN, 0};
+      if (poll(&ready, 1, reaped ? 0 : 10) > 0 && (ready.revents & POLLIN) != 0) {
+        const ssize_t got = read(terminal, chunk, sizeof chunk);
+        if (got > 0) {
+          run.out.append(chunk, static_cast<std::size_t>(got));
+          continue;
+        }
+      }
+      if (reaped) break;
+      reaped = waitpid(child, &wait_status, WNOHANG) == child;
     }
+    close(tool_side);
     close(terminal);
   }
-  int wait_status = 0;
-  if (child > 0 && waitpid(child, &wait_status, 0) == child && WIFEXITED(wait_status)) {
+  if (child > 0 && (reaped || waitpid(child, &wait_status, 0) == child) && WIFEXITED(wait_status)) {
     run.status = WEXITSTATUS(wait_status);
   }
   if (terminal < 0) run.out = TakeCaptured(out_fd);
