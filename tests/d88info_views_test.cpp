@@ -119,7 +119,8 @@ TEST(D88infoViewsTest, JsonHoldsEveryRecordAndAnomaly) {
           EXPECT_EQ(record["r"], h[layout::kR]);
           EXPECT_EQ(record["status"], h[layout::kStatus]);
           EXPECT_EQ(record["count"], h[layout::kSectorCount] | h[layout::kSectorCount + 1] << 8);
-          const std::size_t data_size = h[layout::kDataSize] | h[layout::kDataSize + 1] << 8;
+          const auto data_size =
+              static_cast<std::size_t>(h[layout::kDataSize] | h[layout::kDataSize + 1] << 8);
           EXPECT_EQ(record["data_size"], data_size);
           // The damaged image ends inside a sector's data: what the file holds of it.
           EXPECT_EQ(record["data_held"],
