@@ -608,7 +608,7 @@ TEST(D88infoTest, SummaryNamesEveryAnomaly) {
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.out.find(Line(c.line)), std::string::npos) << run.out;
     // No anomaly more or fewer than the row's.
-    const std::string first = run.out.substr(0, run.out.find('\n'));
+    const std::string first = run.out.substr(0, run.out.find(LineEnd()));
     const std::string total = c.anomalies == 0 ? std::string(", no anomalies")
                               : c.anomalies == 1
                                   ? std::string(", 1 anomaly")

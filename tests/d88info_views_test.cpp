@@ -571,7 +571,7 @@ TEST(D88infoViewsTest, HtmlDrawsAndTitlesEveryRecord) {
   // A disk without records has no picture, and its anomalies link to its heading.
   ASSERT_TRUE(WriteBytes(dir.File("bare.d88"),
                          D88Builder().AddDisk("E").SetTrackEntry(3, 0xFFFFFFF0u).Build()));
-  const std::string bare = RunD88info(dir.path().string(), {"--html", "bare.d88"}).out;
+  const std::string bare = Plain(RunD88info(dir.path().string(), {"--html", "bare.d88"}).out);
   EXPECT_NE(
       bare.find("<h3 id=\"i0-d0\">Disk 0 &quot;E&quot;</h3>\n<p>No track holds records.</p>\n"),
       std::string::npos);
