@@ -59,7 +59,8 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
   if (options.stdout_terminal) {
     terminal = posix_openpt(O_RDWR | O_NOCTTY);
     if (terminal < 0 || grantpt(terminal) != 0 || unlockpt(terminal) != 0) return ToolRun();
-    // Opened before the fork, so that the terminal is whole before the tool starts.
+    // Opened before the fork: the child's copy becomes its standard output, and the parent's
+    // keeps the terminal from hanging up until every byte has been read.
     tool_side = open(ptsname(terminal), O_RDWR | O_NOCTTY);
     if (tool_side < 0) return ToolRun();
   }
@@ -120,7 +121,9 @@ ToolRun Run(std::vector<std::string> words, const std::string& dir,
         }
       }
       if (reaped) break;
-      reaped = waitpid(child, &wait_status, WNOHANG) == child;
+      const pid_t waited = waitpid(child, &wait_status, WNOHANG);
+      reaped = waited == child;
+      if (waited < 0) break;  // no child to wait for: nothing more will come
     }
     close(tool_side);
     close(terminal);
